@@ -1,0 +1,106 @@
+#include "app/AppInfo.h"
+#include "app/ApplicationLog.h"
+#include "app/ConfigurationManager.h"
+#include "app/Migration.h"
+#include "ui/Notice.h"
+#include "ui/OndoApplication.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QSslSocket>
+
+#include <cstdlib>
+#include <memory>
+
+#ifndef KORVEX_REVISION
+#define KORVEX_REVISION "unknown"
+#endif
+
+namespace {
+
+// A second start: tell the user, wake the first instance, go.
+void handleIsRunning(OndoApplication &app, const AppInfo &info)
+{
+    const QString name = info.appName();
+    Notice::show(QMessageBox::Information, QObject::tr("%1 runs already").arg(name),
+                 QObject::tr("It seems that %1 runs already<br/>Activating %1 window ...").arg(name), 5000);
+    Notice::processEventsFor(100);
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = app.sendMessage(QStringLiteral("WakeUp"), 5000);
+    qInfo("handleIsRunning: Send wakeup message: %s (%lldms)", ok ? "ok" : "failed", timer.elapsed());
+    if (!ok) {
+        qWarning("main: Failed to contact the other application instance");
+        Notice::show(QMessageBox::Warning, QObject::tr("Cannot activate %1").arg(name),
+                     QObject::tr("%1 runs already").arg(name), 5000);
+        Notice::processEventsFor(5000);
+    }
+}
+
+bool checkSsl(const AppInfo &info)
+{
+    if (QSslSocket::supportsSsl())
+        return true;
+    Notice::show(QMessageBox::Warning, QObject::tr("SSL required"),
+                 QObject::tr("Failed to start %1:<br/>This system does not support OpenSSL.").arg(info.appName()),
+                 5000);
+    Notice::processEventsFor(5000);
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // 1-2: the built-in configuration (the resources are linked in).
+    auto config = std::make_unique<ConfigurationManager>();
+    config->load(QStringLiteral(":/config.json"));
+    config->setDefault(QStringLiteral("brand/appRev"), QStringLiteral(KORVEX_REVISION));
+
+    // 3: the identity decides where QSettings keeps the user settings.
+    QCoreApplication::setOrganizationName(config->value(QStringLiteral("brand/orgName")).toString());
+    QCoreApplication::setOrganizationDomain(config->value(QStringLiteral("brand/orgDomain")).toString());
+    QCoreApplication::setApplicationName(config->value(QStringLiteral("brand/appNameInternal")).toString());
+    QCoreApplication::setApplicationVersion(config->value(QStringLiteral("brand/appVersion")).toString());
+
+    // 4-5: identity, settings, log.
+    auto appInfo = std::make_unique<AppInfo>(config.get());
+    auto settings = std::make_unique<QSettings>();
+    config->setSettings(settings.get());
+    auto log = std::make_unique<ApplicationLog>(appInfo.get());
+    log->install();
+    // The banner opens every run's lines in the log, a second start's too.
+    qInfo("## main: Start: %s %s (%s)", qUtf8Printable(appInfo->appName()), qUtf8Printable(appInfo->appVersion()),
+          qUtf8Printable(appInfo->appRevision()));
+
+    // High-DPI scaling must be chosen before the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+
+    int exitCode = 0;
+    {
+        OndoApplication app(log.get(), appInfo.get(), argc, argv);
+        Migration::migrate(*appInfo);
+
+        if (app.isRunning()) {
+            qWarning("main: Application runs already");
+            handleIsRunning(app, *appInfo);
+            exitCode = 0;
+        } else if (!checkSsl(*appInfo)) {
+            qCritical("main: No SSL Support");
+            exitCode = -1;
+        } else {
+            std::srand(unsigned(QDateTime::currentMSecsSinceEpoch() & 0xffffffff));
+            app.logSystemInfo();
+            app.initApp();
+            exitCode = app.exec();
+        }
+    }
+    log->uninstall();
+    log.reset();
+    settings.reset();
+    appInfo.reset();
+    config.reset();
+    return exitCode;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QLabel;
+class FeaturesUtil;
+
+// The main window. For now a plain frame with a status line; its views come
+// with the login and sync pages.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+
+    void prepareFirstPage();
+    void showStatusMessage(const QString &text);
+    QString statusMessage() const;
+    FeaturesUtil *debugGesture() const { return m_debugGesture; }
+
+public slots:
+    void raiseApplication();
+
+signals:
+    void debugDialogRequested();
+
+private:
+    QLabel *m_page = nullptr;
+    QLabel *m_status = nullptr;
+    FeaturesUtil *m_debugGesture = nullptr;
+};

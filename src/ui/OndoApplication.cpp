@@ -1,0 +1,302 @@
+#include "ui/OndoApplication.h"
+
+#include "app/AppInfo.h"
+#include "app/ApplicationLog.h"
+#include "app/ConfigurationManager.h"
+#include "app/CrashDumps.h"
+#include "app/Settings.h"
+#include "app/SettingsStorage.h"
+#include "app/SingleInstance.h"
+#include "app/StartOnStartup.h"
+#include "ui/MainWindow.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QHostInfo>
+#include <QLibraryInfo>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
+#include <QSettings>
+#include <QSslSocket>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+// QNetworkConfigurationManager is deprecated in Qt 5.15 but still the only
+// portable source of the online state and of the Wi-Fi configurations.
+QT_WARNING_PUSH
+QT_WARNING_DISABLE_DEPRECATED
+#include <QNetworkConfigurationManager>
+
+namespace {
+QString yesNo(bool b)
+{
+    return b ? QStringLiteral("yes") : QStringLiteral("no");
+}
+} // namespace
+
+OndoApplication::OndoApplication(ApplicationLog *log, AppInfo *appInfo, int &argc, char **argv)
+    : QApplication(argc, argv)
+    , m_log(log)
+    , m_appInfo(appInfo)
+    , m_settings(new QSettings)
+{
+    // One instance per user session and user id.
+    m_singleInstance.reset(new SingleInstance(
+        QStringLiteral("%1-%2").arg(appInfo->appNameInternal()).arg(QDir::home().dirName()), QString(), this));
+    m_settingsStorage.reset(new SettingsStorage(m_settings.data()));
+
+    qInfo("## OndoApplication startup: '%s' pid:%lld argc:%d isRunning:%s appId:'%s'",
+          qUtf8Printable(applicationName()), applicationPid(), argc, qUtf8Printable(yesNo(isRunning())),
+          qUtf8Printable(instanceId()));
+    setObjectName(QStringLiteral("OndoApplication"));
+    if (!QDir::setCurrent(QDir::homePath()))
+        qWarning("OndoApplication: failed to cd $HOME");
+    connect(this, &QGuiApplication::applicationStateChanged, this, &OndoApplication::on_applicationStateChanged);
+    connect(m_singleInstance.data(), &SingleInstance::messageReceived, this, &OndoApplication::on_messageReceived);
+}
+
+OndoApplication::~OndoApplication()
+{
+    delete m_mainWindow;
+    delete m_tray;
+    m_singleInstance.reset();
+    qInfo("## OndoApplication shutdown\n");
+}
+
+OndoApplication *OndoApplication::instance()
+{
+    return qobject_cast<OndoApplication *>(QCoreApplication::instance());
+}
+
+MainWindow *OndoApplication::mainWindow() const
+{
+    return m_mainWindow;
+}
+
+bool OndoApplication::isRunning() const
+{
+    return m_singleInstance->isRunning();
+}
+
+QString OndoApplication::instanceId() const
+{
+    return m_singleInstance->id();
+}
+
+bool OndoApplication::sendMessage(const QString &message, int timeoutMs)
+{
+    return m_singleInstance->sendMessage(message, timeoutMs);
+}
+
+void OndoApplication::on_messageReceived(const QString &message)
+{
+    qInfo("OndoApplication::on_messageReceived: message from another instance: '%s'", qUtf8Printable(message));
+    if (m_mainWindow) {
+        m_startedMinimized = false;
+        m_mainWindow->raiseApplication();
+    }
+}
+
+void OndoApplication::initApp()
+{
+    qInfo("OndoApplication::initApp: start");
+    qInfo("OndoApplication::initApp: Location: Settings:   '%s'", qUtf8Printable(m_settings->fileName()));
+    qInfo("OndoApplication::initApp: Location: Sync state: '%s'",
+          qUtf8Printable(QDir::toNativeSeparators(m_appInfo->databasePath())));
+    qInfo("OndoApplication::initApp: Location: Log:        '%s'",
+          qUtf8Printable(QDir::toNativeSeparators(m_appInfo->logFilePath())));
+
+    Settings::setValue(Settings::AppLastStart, QDateTime::currentDateTime());
+    qInfo("OndoApplication::initApp: Autostart: %s",
+          StartOnStartup(m_appInfo->appNameInternal()).isEnabled() ? "enabled" : "disabled");
+
+    m_autoLogin = Settings::value(Settings::AppAutoLogin).toBool();
+    qInfo("OndoApplication::initApp: autoLogin is %d", int(m_autoLogin));
+
+    initNetworkConfig();
+
+    m_mainWindow = new MainWindow;
+    connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
+            [] { qInfo("OndoApplication: debug dialog requested"); });
+    createTrayIcon();
+
+    setQuitOnLastWindowClosed(false); // the tray keeps the process alive
+    setAppState(Idle);
+
+    if (!Settings::value(Settings::AppStartMinimized).toBool()) {
+        m_mainWindow->restoreGeometry(Settings::value(Settings::UiMainWindowGeometry).toByteArray());
+        m_mainWindow->show();
+        m_mainWindow->prepareFirstPage();
+        m_mainWindow->raise();
+    } else {
+        m_mainWindow->prepareFirstPage();
+        m_startedMinimized = true;
+    }
+
+    doGetClientVersion();
+    QTimer::singleShot(1000, this, &OndoApplication::checkCrash);
+    connect(this, &QCoreApplication::aboutToQuit, this, &OndoApplication::on_aboutToQuit);
+    qInfo("OndoApplication::initApp: finished");
+}
+
+void OndoApplication::createTrayIcon()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        qInfo("OndoApplication::createTrayIcon: no system tray available");
+    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/res/tray/logged_out.png")), this);
+    m_tray->setToolTip(m_appInfo->appName());
+    auto *menu = new QMenu(m_mainWindow);
+    menu->addAction(tr("Open ${APP_NAME}"), m_mainWindow.data(), &MainWindow::raiseApplication);
+    menu->addSeparator();
+    menu->addAction(tr("Quit"), this, &QCoreApplication::quit);
+    m_tray->setContextMenu(menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger && m_mainWindow)
+            m_mainWindow->raiseApplication();
+    });
+    m_tray->show();
+}
+
+void OndoApplication::setAppState(AppState state)
+{
+    if (state == m_appState)
+        return;
+    m_appState = state;
+    emit appStateChanged(state);
+}
+
+void OndoApplication::initNetworkConfig()
+{
+    m_networkConfig = new QNetworkConfigurationManager(this);
+    connect(m_networkConfig, &QNetworkConfigurationManager::onlineStateChanged, this,
+            &OndoApplication::on_onlineStateChanged);
+    const auto caps = m_networkConfig->capabilities();
+    QStringList names;
+    const std::pair<QNetworkConfigurationManager::Capability, const char *> known[] = {
+        {QNetworkConfigurationManager::CanStartAndStopInterfaces, "CanStartAndStopInterfaces"},
+        {QNetworkConfigurationManager::DirectConnectionRouting, "DirectConnectionRouting"},
+        {QNetworkConfigurationManager::SystemSessionSupport, "SystemSessionSupport"},
+        {QNetworkConfigurationManager::ApplicationLevelRoaming, "ApplicationLevelRoaming"},
+        {QNetworkConfigurationManager::ForcedRoaming, "ForcedRoaming"},
+        {QNetworkConfigurationManager::DataStatistics, "DataStatistics"},
+        {QNetworkConfigurationManager::NetworkSessionRequired, "NetworkSessionRequired"},
+    };
+    for (const auto &k : known)
+        if (caps.testFlag(k.first))
+            names << QString::fromLatin1(k.second);
+    qInfo("OndoApplication::initNetworkConfig: network capabilities: %s", qUtf8Printable(names.join(QLatin1Char(','))));
+    const QNetworkConfiguration def = m_networkConfig->defaultConfiguration();
+    qInfo("OndoApplication::initNetworkConfig: online: %s  default net: %s[%s] (configs:%d)",
+          m_networkConfig->isOnline() ? "true" : "false", qUtf8Printable(def.name()),
+          qUtf8Printable(def.bearerTypeName()), int(m_networkConfig->allConfigurations().size()));
+}
+
+bool OndoApplication::isOnline() const
+{
+    return m_networkConfig && m_networkConfig->isOnline();
+}
+
+void OndoApplication::on_onlineStateChanged(bool online)
+{
+    qInfo("OndoApplication::on_onlineStateChanged: is online: %s", online ? "true" : "false");
+}
+
+void OndoApplication::on_applicationStateChanged(Qt::ApplicationState state)
+{
+    if (state == Qt::ApplicationActive && m_mainWindow && !m_startedMinimized)
+        m_mainWindow->raise();
+}
+
+void OndoApplication::doGetClientVersion()
+{
+    if (m_mainWindow)
+        m_mainWindow->showStatusMessage(tr("Check version"));
+    doGetClientVersionRetry();
+}
+
+// The session and its version request come with the server connection.
+void OndoApplication::doGetClientVersionRetry()
+{
+}
+
+void OndoApplication::on_incompatibleDatabase(const QString &currentVersion, const QString &expectedVersion)
+{
+    QMessageBox::critical(m_mainWindow, tr("Error"),
+                          tr("Incompatible database version\n\n(current:'%1', expected:'%2')")
+                              .arg(currentVersion, expectedVersion));
+}
+
+void OndoApplication::on_unableToOpenDatabase(const QString &message)
+{
+    QMessageBox::critical(m_mainWindow, tr("Error"), tr("Unable to open database (%1)").arg(message));
+}
+
+void OndoApplication::on_sqlQueryFailure(const QString &message)
+{
+    QMessageBox::critical(m_mainWindow, tr("Error"), tr("SQL query failure. (%1)").arg(message));
+}
+
+bool OndoApplication::promptForTooManyFilesDeleted(const QString &safeName, int deletedCount)
+{
+    if (!Settings::value(Settings::UiShowDeleteFilesWarning).toBool())
+        return true;
+    QMessageBox box(QMessageBox::Question, tr("About to delete a large amount of files"),
+                    tr("<p><b>If you proceed with this synchronisation, you will delete %1 of the files in your "
+                       "online safe '%2'.</b></p><p>Do you want to proceed?</p>")
+                        .arg(deletedCount)
+                        .arg(safeName.toHtmlEscaped()),
+                    QMessageBox::Yes | QMessageBox::Cancel, m_mainWindow);
+    auto *check = new QCheckBox(tr("Do not show this dialog in the future"), &box);
+    box.setCheckBox(check);
+    const bool confirmed = box.exec() == QMessageBox::Yes;
+    if (check->isChecked())
+        Settings::setValue(Settings::UiShowDeleteFilesWarning, false);
+    qInfo("OndoApplication::promptForTooManyFilesDeleted: safe name: %s deleted files: %d - %s",
+          qUtf8Printable(safeName), deletedCount, confirmed ? "confirmed" : "canceled");
+    return confirmed;
+}
+
+void OndoApplication::checkCrash()
+{
+    const QStringList dumps =
+        CrashDumps::collectNew(m_appInfo->crashDumpDir(), m_appInfo->appNameInternal(), m_appInfo->appVersion());
+    if (!dumps.isEmpty())
+        qWarning("OndoApplication::checkCrash: %d crash dump(s) kept in %s", int(dumps.size()),
+                 qUtf8Printable(QDir::toNativeSeparators(m_appInfo->crashDumpDir())));
+}
+
+void OndoApplication::on_aboutToQuit()
+{
+    if (m_mainWindow)
+        Settings::setValue(Settings::UiMainWindowGeometry, m_mainWindow->saveGeometry());
+    setAppState(Idle);
+}
+
+void OndoApplication::logSystemInfo()
+{
+    qInfo("Platform Name: %s", qUtf8Printable(platformName()));
+    qInfo("Build Type: %s", "Release");
+    qInfo("Qt Runtime Version: %s", qVersion());
+    qInfo("Qt Library Build Date: %s", qUtf8Printable(QLibraryInfo::build()));
+    qInfo("Qt Library is debug build: %s", qUtf8Printable(yesNo(QLibraryInfo::isDebugBuild())));
+    qInfo("PATH=%s", qgetenv("PATH").constData());
+    qInfo("DYLD_LIBRARY_PATH=%s", qgetenv("DYLD_LIBRARY_PATH").constData());
+    qInfo("cwd: %s", qUtf8Printable(QDir::currentPath()));
+    qInfo("Computer Name: %s (domain: %s)", qUtf8Printable(QHostInfo::localHostName()),
+          qUtf8Printable(QHostInfo::localDomainName()));
+    qInfo("SSL support: %s", qUtf8Printable(yesNo(QSslSocket::supportsSsl())));
+    qInfo("SSL library: %s", qUtf8Printable(QSslSocket::sslLibraryVersionString()));
+    qInfo("Display: Device Pixel Ratio: %.2f", devicePixelRatio());
+    const auto screens = QGuiApplication::screens();
+    for (int i = 0; i < screens.size(); ++i) {
+        const QScreen *s = screens.at(i);
+        qInfo("Display: Screen[%d]: name:'%s' size:%dx%d depth:%d physical_dpi:%.0f logical_dpi:%.0f "
+              "pixel_ratio:%.2f",
+              i, qUtf8Printable(s->name()), s->size().width(), s->size().height(), s->depth(),
+              s->physicalDotsPerInch(), s->logicalDotsPerInch(), s->devicePixelRatio());
+    }
+}
+
+QT_WARNING_POP

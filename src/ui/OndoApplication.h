@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QScopedPointer>
+
+class AppInfo;
+class ApplicationLog;
+class MainWindow;
+class QSettings;
+class SettingsStorage;
+class SingleInstance;
+class QSystemTrayIcon;
+class QNetworkConfigurationManager;
+
+// The application object: single instance, the long-lived objects of the
+// client, and the application-wide reactions (version check, session
+// time-out, online state, quit).
+class OndoApplication : public QApplication
+{
+    Q_OBJECT
+public:
+    enum AppState { Initial = 0, Idle = 1, Active = 2 };
+    Q_ENUM(AppState)
+
+    OndoApplication(ApplicationLog *log, AppInfo *appInfo, int &argc, char **argv);
+    ~OndoApplication() override;
+
+    static OndoApplication *instance();
+
+    // Single instance.
+    bool isRunning() const;
+    QString instanceId() const;
+    bool sendMessage(const QString &message, int timeoutMs);
+
+    void initApp();
+    AppState appState() const { return m_appState; }
+    void setAppState(AppState state);
+    bool isOnline() const;
+    bool startedMinimized() const { return m_startedMinimized; }
+    bool autoLogin() const { return m_autoLogin; }
+
+    MainWindow *mainWindow() const;
+    SettingsStorage *settingsStorage() const { return m_settingsStorage.data(); }
+    AppInfo *appInfo() const { return m_appInfo; }
+    ApplicationLog *log() const { return m_log; }
+
+    // Asks before a sync deletes many remote files; true means proceed.
+    bool promptForTooManyFilesDeleted(const QString &safeName, int deletedCount);
+
+    void initNetworkConfig();
+    // The system information written to the log at start.
+    void logSystemInfo();
+
+signals:
+    void appStateChanged(OndoApplication::AppState newStatus);
+    void serverConnectionConfirmed();
+    void animateTabIcon(bool animate);
+    void sessionTimeout();
+    void connectionFailed();
+    void connectionSucceeded();
+
+public slots:
+    void on_applicationStateChanged(Qt::ApplicationState state);
+    void on_incompatibleDatabase(const QString &currentVersion, const QString &expectedVersion);
+    void on_unableToOpenDatabase(const QString &message);
+    void on_sqlQueryFailure(const QString &message);
+    void on_onlineStateChanged(bool isOnline);
+    void doGetClientVersion();
+    void doGetClientVersionRetry();
+    void checkCrash();
+    void on_aboutToQuit();
+    void on_messageReceived(const QString &message);
+
+private:
+    void createTrayIcon();
+
+    ApplicationLog *m_log;
+    AppInfo *m_appInfo;
+    QScopedPointer<QSettings> m_settings;
+    QScopedPointer<SettingsStorage> m_settingsStorage;
+    QScopedPointer<SingleInstance> m_singleInstance;
+    AppState m_appState = Initial;
+    bool m_autoLogin = false;
+    bool m_sessionTimedOut = false;
+    bool m_startedMinimized = false;
+    QPointer<MainWindow> m_mainWindow;
+    QPointer<QSystemTrayIcon> m_tray;
+    QNetworkConfigurationManager *m_networkConfig = nullptr;
+};

@@ -1,0 +1,240 @@
+#include "TestEnv.h"
+#include "app/FeaturesUtil.h"
+#include "app/Migration.h"
+#include "app/Settings.h"
+#include "app/SettingsStorage.h"
+#include "app/StartOnStartup.h"
+
+#include <QFile>
+#include <QMouseEvent>
+#include <QtTest>
+
+namespace {
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+}
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+
+private slots:
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        env->settings->clear();
+    }
+    void cleanup() { env.reset(); }
+
+    void defaults_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("show_delete_files_warning -> true") << "ui/show_delete_files_warning" << QVariant(true);
+        QTest::newRow("sync interval -> 5") << "app/sync_interval_minutes" << QVariant(5);
+        QTest::newRow("default folder -> template") << "app/default_folder_name"
+                                                    << QVariant("${HOME}/${FOLDER_NAME}");
+        QTest::newRow("auto login -> false") << "app/auto_login" << QVariant(false);
+        QTest::newRow("check updates -> true") << "app/check_updates" << QVariant(true);
+        QTest::newRow("clipboard timeout -> 10") << "password/timeoutSeconds" << QVariant(10);
+        QTest::newRow("lock seconds -> 60") << "password/lockSeconds" << QVariant(60);
+        QTest::newRow("new wifis -> true") << "net/sync_new_wifis" << QVariant(true);
+        QTest::newRow("decrypt offline -> feature default false") << "app/decrypt_when_offline" << QVariant(false);
+        QTest::newRow("log level -> empty") << "app/log_level" << QVariant(QString());
+    }
+    void defaults()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, expected);
+        const SettingKey *found = nullptr;
+        for (const SettingKey *k : Settings::all())
+            if (k->name() == key)
+                found = k;
+        QVERIFY2(found, qPrintable(key));
+        QCOMPARE(found->read(*env->settings, env->config.get()), expected);
+    }
+
+    void keysAreUnique()
+    {
+        QSet<QString> names;
+        for (const SettingKey *k : Settings::all()) {
+            QVERIFY2(!names.contains(k->name()), qPrintable(k->name()));
+            names.insert(k->name());
+        }
+        QCOMPARE(names.size(), 36);
+    }
+
+    void defaultFollowsConfiguration()
+    {
+        env->config->addSource("unused", {});
+        ConfigurationManager cfg;
+        QJsonObject feature{{"defaultDecryptWhenOffline", true}};
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        file.write(QJsonDocument(QJsonObject{{"feature", feature}}).toJson());
+        file.close();
+        QVERIFY(cfg.load(file.fileName()));
+        QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings, &cfg).toBool(), true);
+        env->settings->setValue("app/decrypt_when_offline", false);
+        QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings, &cfg).toBool(), false);
+    }
+
+    void wrongTypeConvertsByPlatformRules()
+    {
+        env->settings->setValue("app/sync_interval_minutes", "often");
+        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings).toInt(), 0);
+        env->settings->setValue("app/sync_interval_minutes", "15");
+        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings), QVariant(15));
+    }
+
+    void configurationLookupOrder()
+    {
+        auto *cfg = env->config.get();
+        QCOMPARE(cfg->value("brand/appName").toString(), QString("Korvex Sync"));
+        QCOMPARE(cfg->value("brand/apiVersion").toInt(), 3);
+        QCOMPARE(cfg->value("brand/appRev").toString(), QString("test"));     // registered default
+        QCOMPARE(cfg->value("brand/nothing", "dflt").toString(), QString("dflt"));
+        QVERIFY(!cfg->setValue("brand/appName", "Other"));                    // built-ins are read-only
+        QCOMPARE(cfg->value("brand/appName").toString(), QString("Korvex Sync"));
+        QVERIFY(cfg->setValue("app/log_level", "DBG"));                      // user settings
+        QCOMPARE(env->settings->value("app/log_level").toString(), QString("DBG"));
+        QCOMPARE(cfg->source("servers").value("servers").toObject().value("serverlist").toArray().size(), 5);
+        QVERIFY(cfg->source("substitutions").value("substitutions").toObject().contains("URL_HELP"));
+    }
+
+    void settingsStorage()
+    {
+        {
+            SettingsStorage storage(env->settings.get());
+            storage.setKey("alice", 7);
+            storage.setValue("window", {{"x", 1}, {"y", 2}}, Storage::WriteThrough);
+            storage.setValue("later", {{"z", 3}}, 0);
+            QCOMPARE(env->settings->value("state/alice:7/window/x").toInt(), 1);
+            QVERIFY(!env->settings->contains("state/alice:7/later/z")); // kept back
+            QCOMPARE(storage.value("later").value("z").toInt(), 3);
+
+            // Another account: its own group; what was kept back is written first.
+            storage.setKey("bob", 8);
+            QCOMPARE(env->settings->value("state/alice:7/later/z").toInt(), 3);
+            QVERIFY(storage.value("nothing").isEmpty());
+            storage.setValue("window", {{"x", 9}}, Storage::WriteThrough);
+            QCOMPARE(env->settings->value("state/bob:8/window/x").toInt(), 9);
+            QCOMPARE(env->settings->value("state/alice:7/window/x").toInt(), 1);
+        }
+        SettingsStorage again(env->settings.get());
+        again.setKey("alice", 7);
+        QCOMPARE(again.value("window"), (QVariantMap{{"x", 1}, {"y", 2}}));
+    }
+
+    void migration()
+    {
+        const AppInfo &info = *env->appInfo;
+        QVERIFY(writeFile(info.oldHomeDatabasePath(), "old db"));
+        QVERIFY(writeFile(info.oldHomeLogPath(), "old log"));
+        QVERIFY(writeFile(info.oldHomeLogPath() + ".1", "old log 1"));
+        QVERIFY(writeFile(info.oldHomeLogPath() + ".2", "old log 2"));
+        QVERIFY(writeFile(info.oldGenericCacheLogPath(), "older log"));
+        QVERIFY(!QFile::exists(info.databasePath()));
+
+        Migration::migrate(info);
+        QCOMPARE(readFile(info.databasePath()), QByteArray("old db"));
+        QVERIFY(!QFile::exists(info.oldHomeDatabasePath()));
+        QVERIFY(!QFile::exists(info.oldHomeLogPath()));
+        QVERIFY(!QFile::exists(info.oldHomeLogPath() + ".1"));
+        QVERIFY(!QFile::exists(info.oldHomeLogPath() + ".2"));
+        QVERIFY(!QFile::exists(info.oldGenericCacheLogPath()));
+
+        // A second start finds nothing to do, and never overwrites the current database.
+        QVERIFY(writeFile(info.oldGenericConfigDatabasePath(), "stray db"));
+        Migration::migrate(info);
+        QCOMPARE(readFile(info.databasePath()), QByteArray("old db"));
+        QCOMPARE(readFile(info.oldGenericConfigDatabasePath()), QByteArray("stray db"));
+    }
+
+    void migrationSamePathIsLeftAlone()
+    {
+        const QString path = QDir::homePath() + "/same.db3";
+        QVERIFY(writeFile(path, "x"));
+        Migration::migrateFile(path, path);
+        Migration::removeOldLogFiles(path, path);
+        QCOMPARE(readFile(path), QByteArray("x"));
+    }
+
+    void autostart()
+    {
+        const QString exe = QDir::homePath() + "/bin/korvex sync \"quoted\"";
+        StartOnStartup entry("KorvexSync", exe);
+        QVERIFY(entry.entryPath().startsWith(QDir::homePath()) || entry.entryPath().startsWith(qgetenv("XDG_CONFIG_HOME")));
+        QVERIFY(!entry.isEnabled());
+        QVERIFY(entry.disable()); // nothing to do
+        QVERIFY(entry.enable());
+        QVERIFY(entry.isEnabled());
+        QCOMPARE(entry.entryExecutable(), exe);
+        QVERIFY(readFile(entry.entryPath()).contains("[Desktop Entry]"));
+
+        // An entry for another copy of the program does not count, and is replaced.
+        StartOnStartup other("KorvexSync", "/opt/other/korvex-sync");
+        QVERIFY(!other.isEnabled());
+        QVERIFY(other.disable()); // not ours: left alone
+        QVERIFY(QFile::exists(entry.entryPath()));
+        QVERIFY(other.enable());
+        QVERIFY(other.isEnabled());
+        QVERIFY(!entry.isEnabled());
+
+        QVERIFY(other.disable());
+        QVERIFY(!QFile::exists(other.entryPath()));
+        QVERIFY(!other.isEnabled());
+    }
+
+    void featuresGesture_data()
+    {
+        QTest::addColumn<QList<int>>("times");
+        QTest::addColumn<QList<bool>>("alt");
+        QTest::addColumn<int>("triggers");
+        QTest::newRow("five alt-clicks in 2 s -> 1") << QList<int>{0, 300, 600, 900, 1200}
+                                                     << QList<bool>{1, 1, 1, 1, 1} << 1;
+        QTest::newRow("four, pause > 2 s, one -> 0") << QList<int>{0, 100, 200, 300, 2500}
+                                                     << QList<bool>{1, 1, 1, 1, 1} << 0;
+        QTest::newRow("fifth exactly at 2000 ms -> 1") << QList<int>{0, 500, 1000, 1500, 2000}
+                                                       << QList<bool>{1, 1, 1, 1, 1} << 1;
+        QTest::newRow("plain click resets -> 0") << QList<int>{0, 100, 200, 300, 400, 500}
+                                                 << QList<bool>{1, 1, 0, 1, 1, 1} << 0;
+        QTest::newRow("after a pause the count restarts -> 1")
+            << QList<int>{0, 100, 3000, 3100, 3200, 3300, 3400} << QList<bool>{1, 1, 1, 1, 1, 1, 1} << 1;
+        QTest::newRow("ten in a row -> 2") << QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}
+                                           << QList<bool>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1} << 2;
+    }
+    void featuresGesture()
+    {
+        QFETCH(QList<int>, times);
+        QFETCH(QList<bool>, alt);
+        QFETCH(int, triggers);
+        qint64 now = 0;
+        FeaturesUtil util(5, 2000, Qt::AltModifier, nullptr, [&now] { return now; });
+        QSignalSpy spy(&util, &FeaturesUtil::triggered);
+        QObject target;
+        target.installEventFilter(&util);
+        for (int i = 0; i < times.size(); ++i) {
+            now = times.at(i);
+            QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), Qt::LeftButton, Qt::LeftButton,
+                              alt.at(i) ? Qt::AltModifier : Qt::NoModifier);
+            QCoreApplication::sendEvent(&target, &press);
+        }
+        QCOMPARE(spy.count(), triggers);
+    }
+};
+
+QTEST_MAIN(TestSettings)
+#include "tst_settings.moc"
