@@ -1,0 +1,7 @@
+#include "PasswordHandlers.h"
+
+#include "ServiceServer.h"
+
+PasswordHandlers::PasswordHandlers(ServiceServer &server) : m_server(server)
+{
+}
