@@ -1,9 +1,11 @@
 #include "app/AppInfo.h"
 #include "app/ApplicationLog.h"
+#include "app/BrandingTranslator.h"
 #include "app/ConfigurationManager.h"
 #include "app/Migration.h"
 #include "ui/Notice.h"
 #include "ui/OndoApplication.h"
+#include "ui/Style.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -20,11 +22,11 @@
 namespace {
 
 // A second start: tell the user, wake the first instance, go.
-void handleIsRunning(OndoApplication &app, const AppInfo &info)
+void handleIsRunning(OndoApplication &app)
 {
-    const QString name = info.appName();
-    Notice::show(QMessageBox::Information, QObject::tr("%1 runs already").arg(name),
-                 QObject::tr("It seems that %1 runs already<br/>Activating %1 window ...").arg(name), 5000);
+    // The installed BrandingTranslator puts the brand's name into these texts.
+    Notice::show(QMessageBox::Information, QObject::tr("${APP_NAME} runs already"),
+                 QObject::tr("It seems that ${APP_NAME} runs already<br/>Activating ${APP_NAME} window ..."), 5000);
     Notice::processEventsFor(100);
     QElapsedTimer timer;
     timer.start();
@@ -32,19 +34,18 @@ void handleIsRunning(OndoApplication &app, const AppInfo &info)
     qInfo("handleIsRunning: Send wakeup message: %s (%lldms)", ok ? "ok" : "failed", timer.elapsed());
     if (!ok) {
         qWarning("main: Failed to contact the other application instance");
-        Notice::show(QMessageBox::Warning, QObject::tr("Cannot activate %1").arg(name),
-                     QObject::tr("%1 runs already").arg(name), 5000);
+        Notice::show(QMessageBox::Warning, QObject::tr("Cannot activate ${APP_NAME}"),
+                     QObject::tr("${APP_NAME} runs already"), 5000);
         Notice::processEventsFor(5000);
     }
 }
 
-bool checkSsl(const AppInfo &info)
+bool checkSsl()
 {
     if (QSslSocket::supportsSsl())
         return true;
     Notice::show(QMessageBox::Warning, QObject::tr("SSL required"),
-                 QObject::tr("Failed to start %1:<br/>This system does not support OpenSSL.").arg(info.appName()),
-                 5000);
+                 QObject::tr("Failed to start ${APP_NAME}:<br/>This system does not support OpenSSL."), 5000);
     Notice::processEventsFor(5000);
     return false;
 }
@@ -82,17 +83,20 @@ int main(int argc, char *argv[])
     {
         OndoApplication app(log.get(), appInfo.get(), argc, argv);
         Migration::migrate(*appInfo);
+        // Every text shown from here on is translated and carries the brand.
+        const BrandingTranslator *translator = BrandingTranslator::install(config.get());
 
         if (app.isRunning()) {
             qWarning("main: Application runs already");
-            handleIsRunning(app, *appInfo);
+            handleIsRunning(app);
             exitCode = 0;
-        } else if (!checkSsl(*appInfo)) {
+        } else if (!checkSsl()) {
             qCritical("main: No SSL Support");
             exitCode = -1;
         } else {
             std::srand(unsigned(QDateTime::currentMSecsSinceEpoch() & 0xffffffff));
             app.logSystemInfo();
+            Style::install(config.get(), translator->substitutions());
             app.initApp();
             exitCode = app.exec();
         }

@@ -1,0 +1,92 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>BrandingTranslator</name>
+    <message>
+        <source>This sentence is in English.</source>
+        <translation>Dieser Satz ist auf Deutsch.</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>${APP_NAME}</source>
+        <translation>${APP_NAME}</translation>
+    </message>
+    <message>
+        <source>&lt;h2&gt;${APP_NAME}&lt;/h2&gt;&lt;p&gt;Your files, in step with your ${SERVICE_NAME} file safes.&lt;/p&gt;</source>
+        <translation>&lt;h2&gt;${APP_NAME}&lt;/h2&gt;&lt;p&gt;Ihre Dateien, stets abgeglichen mit Ihren ${SERVICE_NAME}-Dateisafes.&lt;/p&gt;</translation>
+    </message>
+</context>
+<context>
+    <name>OndoApplication</name>
+    <message>
+        <source>Open ${APP_NAME}</source>
+        <translation>${APP_NAME} öffnen</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Check version</source>
+        <translation>Version wird geprüft</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Incompatible database version
+
+(current:&apos;%1&apos;, expected:&apos;%2&apos;)</source>
+        <translation>Inkompatible Datenbankversion
+
+(aktuell: &apos;%1&apos;, erwartet: &apos;%2&apos;)</translation>
+    </message>
+    <message>
+        <source>Unable to open database (%1)</source>
+        <translation>Die Datenbank kann nicht geöffnet werden (%1)</translation>
+    </message>
+    <message>
+        <source>SQL query failure. (%1)</source>
+        <translation>Fehler bei einer SQL-Abfrage. (%1)</translation>
+    </message>
+    <message>
+        <source>About to delete a large amount of files</source>
+        <translation>Viele Dateien werden gelöscht</translation>
+    </message>
+    <message>
+        <source>&lt;p&gt;&lt;b&gt;If you proceed with this synchronisation, you will delete %1 of the files in your online safe &apos;%2&apos;.&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Do you want to proceed?&lt;/p&gt;</source>
+        <translation>&lt;p&gt;&lt;b&gt;Wenn Sie diese Synchronisation fortsetzen, löschen Sie %1 der Dateien in Ihrem Online-Safe &apos;%2&apos;.&lt;/b&gt;&lt;/p&gt;&lt;p&gt;Möchten Sie fortfahren?&lt;/p&gt;</translation>
+    </message>
+    <message>
+        <source>Do not show this dialog in the future</source>
+        <translation>Diesen Dialog künftig nicht mehr anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>SSL required</source>
+        <translation>SSL erforderlich</translation>
+    </message>
+    <message>
+        <source>${APP_NAME} runs already</source>
+        <translation>${APP_NAME} läuft bereits</translation>
+    </message>
+    <message>
+        <source>It seems that ${APP_NAME} runs already&lt;br/&gt;Activating ${APP_NAME} window ...</source>
+        <translation>${APP_NAME} scheint bereits zu laufen.&lt;br/&gt;Das Fenster von ${APP_NAME} wird aktiviert ...</translation>
+    </message>
+    <message>
+        <source>Cannot activate ${APP_NAME}</source>
+        <translation>${APP_NAME} kann nicht aktiviert werden</translation>
+    </message>
+    <message>
+        <source>Failed to start ${APP_NAME}:&lt;br/&gt;This system does not support OpenSSL.</source>
+        <translation>${APP_NAME} konnte nicht gestartet werden:&lt;br/&gt;Dieses System unterstützt OpenSSL nicht.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,323 @@
+#include "TestEnv.h"
+#include "app/BrandingTranslator.h"
+
+#include <QRegularExpression>
+#include <QtTest>
+
+// This test runs with LANGUAGE set to seven languages (see CMakeLists.txt),
+// so the platform's list is known: French first, German second.
+
+namespace {
+// Records what the code logs while it lives.
+class MessageCapture
+{
+public:
+    MessageCapture()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&MessageCapture::handle);
+    }
+    ~MessageCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList messages(QtMsgType type) const
+    {
+        QStringList out;
+        for (const auto &m : m_messages)
+            if (m.first == type)
+                out << m.second;
+        return out;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (s_current)
+            s_current->m_messages.append(qMakePair(type, text));
+    }
+    static MessageCapture *s_current;
+    QtMessageHandler m_previous = nullptr;
+    QList<QPair<QtMsgType, QString>> m_messages;
+};
+MessageCapture *MessageCapture::s_current = nullptr;
+
+// Installs the brand's translator for the life of the object.
+class InstalledTranslator
+{
+public:
+    explicit InstalledTranslator(const ConfigurationManager *config)
+        : translator(BrandingTranslator::install(config))
+    {
+    }
+    ~InstalledTranslator()
+    {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    BrandingTranslator *translator;
+};
+
+QStringList names(const BrandingTranslator::Substitutions &map)
+{
+    QStringList out;
+    for (const auto &entry : map)
+        out << entry.first;
+    return out;
+}
+
+QString valueOf(const BrandingTranslator::Substitutions &map, const QString &name)
+{
+    const QString *v = BrandingTranslator::findSubstitution(map, name);
+    return v ? *v : QStringLiteral("<absent>");
+}
+} // namespace
+
+class TestBrandingTranslator : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+
+    void setLanguage(const QString &lang) { env->settings->setValue(QStringLiteral("ui/language"), lang); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        env->settings->clear();
+    }
+    void cleanup() { env.reset(); }
+
+    void substitutionMap()
+    {
+        setLanguage(QStringLiteral("en"));
+        BrandingTranslator t(env->config.get());
+        const BrandingTranslator::Substitutions &map = t.substitutions();
+
+        const QStringList fixed{"APP_NAME_INTERNAL", "APP_NAME", "SERVICE_NAME", "APP_VERSION",
+                                "APP_DEVSTAGE",      "APP_BASE_URL", "APP_REV", "BUILD_DATE",
+                                "BUILD_TIME",        "LANG",      "TELVO_URL_LANG"};
+        QCOMPARE(names(map).mid(0, fixed.size()), fixed);
+        QCOMPARE(valueOf(map, "APP_NAME_INTERNAL"), QString("KorvexSync"));
+        QCOMPARE(valueOf(map, "APP_NAME"), QString("Korvex Sync"));
+        QCOMPARE(valueOf(map, "SERVICE_NAME"), QString("Korvex"));
+        QCOMPARE(valueOf(map, "APP_VERSION"), QString("1.1.0"));
+        QCOMPARE(valueOf(map, "APP_DEVSTAGE"), QString("RC6"));
+        QCOMPARE(valueOf(map, "APP_BASE_URL"), QString(""));
+        QCOMPARE(valueOf(map, "APP_REV"), QString("test"));
+        QVERIFY2(QRegularExpression(R"(^[A-Z][a-z]{2} [ \d]\d \d{4}$)").match(valueOf(map, "BUILD_DATE")).hasMatch(),
+                 qPrintable(valueOf(map, "BUILD_DATE")));
+        QVERIFY2(QRegularExpression(R"(^\d\d:\d\d:\d\d$)").match(valueOf(map, "BUILD_TIME")).hasMatch(),
+                 qPrintable(valueOf(map, "BUILD_TIME")));
+        QCOMPARE(valueOf(map, "LANG"), QString("en"));
+        QCOMPARE(valueOf(map, "TELVO_URL_LANG"), QString("_en"));
+
+        // Then every key of the brand's substitutions, with nested names resolved.
+        const QStringList fromFile = names(map).mid(fixed.size());
+        const QStringList expected{"HTML_CAPTION",     "URL_DOWNLOAD",     "URL_FILE_NOT_SYNCING", "URL_HELP",
+                                   "URL_INHERITANCE",  "URL_QUOTA_EXCEEDED", "URL_SUBSCRIPTION",  "URL_SUPPORT",
+                                   "URL_TOO_MANY_FILES"};
+        QCOMPARE(fromFile, expected);
+        for (const auto &entry : map)
+            QVERIFY2(!entry.second.contains(QLatin1String("${")), qPrintable(entry.first + " = " + entry.second));
+    }
+
+    void expand_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QStringList>("warnings");
+        const QStringList none;
+        QTest::newRow("no dollar -> unchanged") << "plain text {A}" << "plain text {A}" << true << none;
+        QTest::newRow("known name -> value") << "x ${A} y" << "x alpha y" << true << none;
+        QTest::newRow("dollar without brace -> stays") << "costs $5, ${A}" << "costs $5, alpha" << true << none;
+        QTest::newRow("dollar at the end -> stays") << "${A}$" << "alpha$" << true << none;
+        QTest::newRow("dollar before placeholder -> kept") << "$${A}" << "$alpha" << true << none;
+        QTest::newRow("adjacent placeholders -> both") << "${A}${B}" << "alphabeta" << true << none;
+        QTest::newRow("nested -> inner expanded, outer stays")
+            << "${A${B}}" << "${Abeta}" << true << none;
+        QTest::newRow("unclosed -> stays as text") << "x ${A and more" << "x ${A and more" << true << none;
+        QTest::newRow("unclosed after a good one -> first expanded") << "${B} ${A" << "beta ${A" << true << none;
+        QTest::newRow("unknown name -> kept, not ok, logged")
+            << "a ${NOPE} b ${A}" << "a ${NOPE} b alpha" << false
+            << QStringList{"Unable to find expansion for 'NOPE'"};
+        QTest::newRow("empty name -> unknown") << "${}" << "${}" << false
+                                                << QStringList{"Unable to find expansion for ''"};
+        QTest::newRow("value is not expanded again") << "${SELF}" << "${SELF}-and-${A}" << true << none;
+        QTest::newRow("names are case-sensitive") << "${a}" << "${a}" << false
+                                                  << QStringList{"Unable to find expansion for 'a'"};
+    }
+    void expand()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QFETCH(bool, ok);
+        QFETCH(QStringList, warnings);
+        BrandingTranslator::Substitutions map;
+        BrandingTranslator::setSubstitution(map, "A", "alpha");
+        BrandingTranslator::setSubstitution(map, "B", "beta");
+        BrandingTranslator::setSubstitution(map, "SELF", "${SELF}-and-${A}");
+
+        MessageCapture capture;
+        bool gotOk = !ok;
+        const QString result = BrandingTranslator::expand(text, map, &gotOk);
+        QCOMPARE(result, expected);
+        QCOMPARE(gotOk, ok);
+        QCOMPARE(capture.messages(QtWarningMsg), warnings);
+    }
+
+    void setSubstitutionReplacesInPlace()
+    {
+        BrandingTranslator::Substitutions map;
+        BrandingTranslator::setSubstitution(map, "A", "1");
+        BrandingTranslator::setSubstitution(map, "B", "2");
+        BrandingTranslator::setSubstitution(map, "A", "3");
+        QCOMPARE(names(map), (QStringList{"A", "B"}));
+        QCOMPARE(valueOf(map, "A"), QString("3"));
+    }
+
+    void languageFromSettings_data()
+    {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("urlLang");
+        QTest::addColumn<QString>("helpUrl");
+        QTest::addColumn<bool>("translated");
+        QTest::newRow("de -> no suffix, German texts")
+            << "de" << "de" << "" << "https://www.korvex.example/help/index.html" << true;
+        QTest::newRow("fr -> _fr suffix, English texts")
+            << "fr" << "fr" << "_fr" << "https://www.korvex.example/help/index_fr.html" << false;
+        QTest::newRow("de-AT -> country removed") << "de-AT" << "de" << ""
+                                                  << "https://www.korvex.example/help/index.html" << true;
+        QTest::newRow("fr_CA -> country removed") << "fr_CA" << "fr" << "_fr"
+                                                  << "https://www.korvex.example/help/index_fr.html" << false;
+        QTest::newRow("en -> source language") << "en" << "en" << "_en"
+                                               << "https://www.korvex.example/help/index_en.html" << false;
+    }
+    void languageFromSettings()
+    {
+        QFETCH(QString, setting);
+        QFETCH(QString, lang);
+        QFETCH(QString, urlLang);
+        QFETCH(QString, helpUrl);
+        QFETCH(bool, translated);
+        setLanguage(setting);
+        MessageCapture capture;
+        BrandingTranslator t(env->config.get());
+        QCOMPARE(t.language(), lang);
+        QCOMPARE(valueOf(t.substitutions(), "LANG"), lang);
+        QCOMPARE(valueOf(t.substitutions(), "TELVO_URL_LANG"), urlLang);
+        QCOMPARE(valueOf(t.substitutions(), "URL_HELP"), helpUrl);
+        QVERIFY(valueOf(t.substitutions(), "URL_HELP").endsWith(urlLang + ".html"));
+        QCOMPARE(t.expand("Help: ${URL_HELP}"), "Help: " + helpUrl);
+        QCOMPARE(t.hasTranslation(), translated);
+        QVERIFY(capture.messages(QtInfoMsg).contains("BrandingTranslator::install: Set language by settings: " + setting));
+        QCOMPARE(capture.messages(QtWarningMsg), QStringList());
+    }
+
+    void installTranslatesAndExpands_data()
+    {
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QString>("runsAlready");
+        QTest::addColumn<QString>("checkVersion");
+        QTest::addColumn<QString>("probe");
+        QTest::newRow("en -> English with the brand's name")
+            << "en" << "Korvex Sync runs already" << "Check version" << "Translation test: This sentence is in English.";
+        QTest::newRow("de -> German with the brand's name")
+            << "de" << "Korvex Sync läuft bereits" << "Version wird geprüft"
+            << "Translation test: Dieser Satz ist auf Deutsch.";
+        QTest::newRow("fr (no translation) -> English, still expanded")
+            << "fr" << "Korvex Sync runs already" << "Check version" << "Translation test: This sentence is in English.";
+    }
+    void installTranslatesAndExpands()
+    {
+        QFETCH(QString, lang);
+        QFETCH(QString, runsAlready);
+        QFETCH(QString, checkVersion);
+        QFETCH(QString, probe);
+        setLanguage(lang);
+        MessageCapture capture;
+        InstalledTranslator installed(env->config.get());
+        QVERIFY(!installed.translator->isEmpty());
+        QCOMPARE(QCoreApplication::translate("QObject", "${APP_NAME} runs already"), runsAlready);
+        QCOMPARE(QCoreApplication::translate("OndoApplication", "Check version"), checkVersion);
+        // A text no translation knows still gets its placeholders replaced.
+        QCOMPARE(QCoreApplication::translate("Nowhere", "${SERVICE_NAME} ${APP_VERSION}"), QString("Korvex 1.1.0"));
+        // Arguments are filled after the expansion, so a "$" in them is left alone.
+        QCOMPARE(QCoreApplication::translate("OndoApplication", "Unable to open database (%1)").arg("${APP_NAME}"),
+                 lang == "de" ? QString("Die Datenbank kann nicht geöffnet werden (${APP_NAME})")
+                              : QString("Unable to open database (${APP_NAME})"));
+
+        const QStringList infos = capture.messages(QtInfoMsg);
+        QVERIFY2(infos.contains(probe), qPrintable(infos.join('\n')));
+        const QString loaded = "BrandingTranslator::install: lang=de: translation loaded: ':/trl'/'sync_de'";
+        QCOMPARE(infos.contains(loaded), lang == "de");
+        QVERIFY(std::any_of(infos.begin(), infos.end(), [](const QString &s) {
+            return s.startsWith("BrandingTranslator::install: system format: date: '");
+        }));
+    }
+
+    void unknownPlaceholderInTranslatedText()
+    {
+        setLanguage("en");
+        InstalledTranslator installed(env->config.get());
+        MessageCapture capture;
+        QCOMPARE(QCoreApplication::translate("Nowhere", "Visit ${NO_SUCH_URL} now"), QString("Visit ${NO_SUCH_URL} now"));
+        QCOMPARE(capture.messages(QtWarningMsg), QStringList{"Unable to find expansion for 'NO_SUCH_URL'"});
+    }
+
+    void platformLanguages()
+    {
+        // No ui/language: the platform's list (LANGUAGE of this test) counts.
+        MessageCapture capture;
+        const QStringList wanted = BrandingTranslator::wantedLanguages(env->config.get());
+        QCOMPARE(wanted, (QStringList{"fr", "de", "en", "it", "es", "pt", "nl"}));
+        // Qt adds script and country forms to each entry; the log names the
+        // first five and how many there are.
+        const QStringList ui = QLocale::system().uiLanguages();
+        QVERIFY(ui.size() > 5);
+        QCOMPARE(capture.messages(QtInfoMsg),
+                 QStringList{QStringLiteral("BrandingTranslator::initTranslations: ui languages: %1,... (%2 languages)")
+                                 .arg(ui.mid(0, 5).join(','))
+                                 .arg(ui.size())});
+        QVERIFY(capture.messages(QtInfoMsg).first().contains(": fr-FR,"));
+        // French has no translation, German has: German wins over English.
+        BrandingTranslator t(env->config.get());
+        QCOMPARE(t.language(), QString("de"));
+        QVERIFY(t.hasTranslation());
+        QCOMPARE(valueOf(t.substitutions(), "TELVO_URL_LANG"), QString(""));
+    }
+
+    void chooseLanguage_data()
+    {
+        QTest::addColumn<QStringList>("wanted");
+        QTest::addColumn<QStringList>("available");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("first translated wins -> de") << QStringList{"fr", "de"} << QStringList{"de"} << "de";
+        QTest::newRow("English before German -> en") << QStringList{"en", "de"} << QStringList{"de"} << "en";
+        QTest::newRow("none translated -> first wanted") << QStringList{"pt", "es"} << QStringList{"de"} << "pt";
+        QTest::newRow("nothing wanted -> en") << QStringList{} << QStringList{"de"} << "en";
+        QTest::newRow("only de wanted, none shipped -> de") << QStringList{"de"} << QStringList{} << "de";
+    }
+    void chooseLanguage()
+    {
+        QFETCH(QStringList, wanted);
+        QFETCH(QStringList, available);
+        QFETCH(QString, chosen);
+        QCOMPARE(BrandingTranslator::chooseLanguage(wanted, available), chosen);
+    }
+
+    void shippedTranslations()
+    {
+        // The build compiles res/trl/sync_de.ts into the resources.
+        QVERIFY(BrandingTranslator::availableLanguages().contains("de"));
+        QVERIFY(QFile::exists(":/trl/sync_de.qm"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBrandingTranslator)
+#include "tst_brandingtranslator.moc"

@@ -1,0 +1,469 @@
+#include "TestEnv.h"
+#include "app/BrandingTranslator.h"
+#include "ui/PardineStyle.h"
+#include "ui/ProxyStyle.h"
+#include "ui/QuarnetStyle.h"
+#include "ui/Style.h"
+#include "ui/TelvoStyle.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QSlider>
+#include <QStandardItemModel>
+#include <QStatusBar>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QtTest>
+
+namespace {
+class MessageCapture
+{
+public:
+    MessageCapture()
+    {
+        s_current = this;
+        m_previous = qInstallMessageHandler(&MessageCapture::handle);
+    }
+    ~MessageCapture()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+    QStringList messages(QtMsgType type) const
+    {
+        QStringList out;
+        for (const auto &m : m_messages)
+            if (m.first == type)
+                out << m.second;
+        return out;
+    }
+    QStringList containing(const QString &part) const
+    {
+        QStringList out;
+        for (const auto &m : m_messages)
+            if (m.second.contains(part))
+                out << m.second;
+        return out;
+    }
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &, const QString &text)
+    {
+        if (s_current)
+            s_current->m_messages.append(qMakePair(type, text));
+    }
+    static MessageCapture *s_current;
+    QtMessageHandler m_previous = nullptr;
+    QList<QPair<QtMsgType, QString>> m_messages;
+};
+MessageCapture *MessageCapture::s_current = nullptr;
+
+// The colour map names every brand must give, as the sheets' authors know them.
+const QStringList kColorNames{
+    "BG_COLOR", "CONTENT_BG_COLOR", "LIGHTER_BG_COLOR", "LIGHT_BG_COLOR", "STATUS_BAR_COLOR", "MAIN_TAB_COLOR",
+    "MAIN_TAB_BG_COLOR", "MAIN_TAB_SELECTED_COLOR", "MAIN_TAB_SELECTED_BG_COLOR", "LIGHT_CONTROL_COLOR",
+    "LIGHT_HOVER_COLOR", "COMBO_COLOR", "DARK_HOVER_COLOR", "DARK_CONTROL_COLOR", "DARK_ACTIVE_CONTROL_COLOR",
+    "SUCCESS_COLOR", "ERROR_COLOR", "STATUS_UNKNOWN_COLOR", "ERROR_BG_COLOR", "TOOLTIP_BG_COLOR",
+    "COLORFUL_CONTROL_COLOR", "COLORFUL_HOVER_COLOR", "SLIDER_START_COLOR", "SLIDER_END_COLOR",
+    "SLIDER_GROOVE_COLOR", "SLIDER_HANDLE_BG_COLOR", "SLIDER_HANDLE_COLOR", "SLIDER_HANDLE_HOVER_BG_COLOR",
+    "SLIDER_HANDLE_HOVER_COLOR", "LIGHT_TEXT_COLOR", "MEDIUM_TEXT_COLOR", "MAIN_TEXT_COLOR", "CONTROL_TEXT_COLOR",
+    "COMBO_TEXT_COLOR", "BUTTON_BGCOLOR", "BUTTON_COLOR", "BUTTON_HOVER_BGCOLOR", "BUTTON_HOVER_COLOR",
+    "BUTTON_PRESSED_BGCOLOR", "BUTTON_PRESSED_COLOR", "BUTTON_DISABLED_BGCOLOR", "BUTTON_DISABLED_COLOR",
+    "BUTTON_BORDER_RADIUS"};
+
+const QStringList kCommonSheets{"forms",
+                                "mainwindow",
+                                "dialogs",
+                                "views/loginview",
+                                "views/passwordsview",
+                                "views/synchistoryview",
+                                "views/filesyncsettingsview",
+                                "views/mainsettingsview",
+                                "views/mainfilesafeview"};
+
+// The first line of a sheet as it stands in the resources.
+QString firstLine(const QString &name)
+{
+    QFile f(Style::styleSheetPath(name));
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    return QString::fromUtf8(f.readLine()).trimmed();
+}
+
+// A built-in configuration like the shipped one, for another brand.
+QString writeConfigForBrand(const QTemporaryDir &dir, const QString &brand)
+{
+    QFile in(QStringLiteral(":/config.json"));
+    if (!in.open(QIODevice::ReadOnly))
+        return QString();
+    QJsonObject root = QJsonDocument::fromJson(in.readAll()).object();
+    QJsonObject b = root.value("brand").toObject();
+    b.insert("brand", brand);
+    root.insert("brand", b);
+    const QString path = dir.filePath(brand + ".json");
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(QJsonDocument(root).toJson()) <= 0)
+        return QString();
+    return path;
+}
+
+// A style with one sheet that does not exist, between the real ones.
+class StyleWithMissingSheet : public QuarnetStyle
+{
+public:
+    QStringList styleSheetNames() const override
+    {
+        QStringList names = QuarnetStyle::styleSheetNames();
+        names.insert(1, QStringLiteral("nope/missing"));
+        return names;
+    }
+};
+
+// Widgets of every kind the sheets style, shown so that Qt applies the sheet.
+std::unique_ptr<QMainWindow> buildShowcase()
+{
+    auto window = std::make_unique<QMainWindow>();
+    window->setObjectName("MainWindow");
+    auto *tabs = new QTabWidget;
+    auto *page = new QWidget;
+    page->setObjectName("mainContent");
+    auto *layout = new QVBoxLayout(page);
+    auto *welcome = new QLabel("<h2>Welcome</h2>");
+    welcome->setObjectName("welcomeLabel");
+    layout->addWidget(welcome);
+    auto *caption = new QLabel("Caption");
+    caption->setProperty("caption", true);
+    layout->addWidget(caption);
+    auto *button = new QPushButton;
+    button->setObjectName("plainButton");
+    button->setFixedSize(80, 30);
+    layout->addWidget(button);
+    auto *secondary = new QPushButton("Secondary");
+    secondary->setProperty("secondary", true);
+    layout->addWidget(secondary);
+    auto *disabled = new QPushButton("Disabled");
+    disabled->setEnabled(false);
+    layout->addWidget(disabled);
+    auto *edit = new QLineEdit("text");
+    edit->setProperty("error", true);
+    layout->addWidget(edit);
+    auto *combo = new QComboBox;
+    combo->addItems({"one", "two"});
+    layout->addWidget(combo);
+    auto *check = new QCheckBox("check");
+    check->setChecked(true);
+    layout->addWidget(check);
+    auto *slider = new QSlider(Qt::Horizontal);
+    slider->setValue(40);
+    layout->addWidget(slider);
+    auto *progress = new QProgressBar;
+    progress->setValue(60);
+    layout->addWidget(progress);
+    auto *model = new QStandardItemModel(30, 3, window.get());
+    model->setHorizontalHeaderLabels({"Name", "Size", "Date"});
+    auto *table = new QTableView;
+    table->setModel(model);
+    table->setAlternatingRowColors(true);
+    layout->addWidget(table);
+    auto *tree = new QTreeView;
+    tree->setModel(model);
+    layout->addWidget(tree);
+    tabs->addTab(page, "Files");
+    tabs->addTab(new QScrollArea, "History");
+    window->setCentralWidget(tabs);
+    auto *status = new QLabel("Client version is up to date");
+    status->setObjectName("statusLabel");
+    window->statusBar()->addWidget(status, 1);
+    window->resize(800, 900);
+    return window;
+}
+
+QColor centerColor(QWidget *w)
+{
+    const QImage img = w->grab().toImage();
+    return img.pixelColor(img.width() / 2, img.height() / 2);
+}
+} // namespace
+
+class TestStyle : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    BrandingTranslator::Substitutions substitutions;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        env->settings->setValue("ui/language", "en");
+        substitutions = BrandingTranslator(env->config.get()).substitutions();
+    }
+    void init()
+    {
+        // Each case starts from the plain platform look.
+        qApp->setStyleSheet(QString());
+        QApplication::setStyle(QStyleFactory::create("Fusion"));
+    }
+
+    void sheetOrder_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::addColumn<QStringList>("own");
+        QTest::newRow("quarnet -> shield, common, paddings first")
+            << "quarnet" << QStringList{"quarnet/background-shield", "quarnet/common", "quarnet/paddings"};
+        QTest::newRow("telvo -> its two sheets first") << "telvo" << QStringList{"telvo/common", "telvo/paddings"};
+        QTest::newRow("pardine -> its two sheets first")
+            << "pardine" << QStringList{"pardine/common", "pardine/paddings"};
+    }
+    void sheetOrder()
+    {
+        QFETCH(QString, brand);
+        QFETCH(QStringList, own);
+        std::unique_ptr<Style> style(Style::create(brand));
+        style->setSubstitutions(substitutions);
+        const QStringList expected = own + kCommonSheets;
+        QCOMPARE(style->styleSheetNames(), expected);
+
+        // The composed text holds each sheet, in that order.
+        const QString sheet = style->compose();
+        int last = -1;
+        for (const QString &name : expected) {
+            const QString marker = firstLine(name);
+            QVERIFY2(marker.startsWith("/*"), qPrintable(name + ": " + marker));
+            const int at = sheet.indexOf(marker, last + 1);
+            QVERIFY2(at > last, qPrintable(name + " out of order or absent"));
+            last = at;
+        }
+    }
+
+    void everyPlaceholderExpanded_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::newRow("quarnet -> none left") << "quarnet";
+        QTest::newRow("telvo -> none left") << "telvo";
+        QTest::newRow("pardine -> none left") << "pardine";
+    }
+    void everyPlaceholderExpanded()
+    {
+        QFETCH(QString, brand);
+        std::unique_ptr<Style> style(Style::create(brand));
+        style->setSubstitutions(substitutions);
+        MessageCapture capture;
+        const QString sheet = style->compose();
+        QVERIFY(sheet.size() > 1000);
+        QVERIFY2(!sheet.contains("${"), qPrintable(sheet.mid(sheet.indexOf("${"), 60)));
+        QCOMPARE(capture.messages(QtWarningMsg), QStringList());
+        // The text substitutions reach the sheets too (the caption style).
+        const QString *caption = BrandingTranslator::findSubstitution(substitutions, "HTML_CAPTION");
+        QVERIFY(caption && sheet.contains(*caption));
+    }
+
+    void withoutTextSubstitutionsTheCaptionIsReported()
+    {
+        QuarnetStyle style;
+        MessageCapture capture;
+        const QString sheet = style.compose();
+        QVERIFY(capture.messages(QtWarningMsg).contains("Unable to find expansion for 'HTML_CAPTION'"));
+        QVERIFY(sheet.contains("${HTML_CAPTION}"));
+    }
+
+    void colorMap_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::newRow("quarnet -> all names, valid values") << "quarnet";
+        QTest::newRow("telvo -> all names, valid values") << "telvo";
+        QTest::newRow("pardine -> all names, valid values") << "pardine";
+    }
+    void colorMap()
+    {
+        QFETCH(QString, brand);
+        std::unique_ptr<Style> style(Style::create(brand));
+        const Style::ColorMap map = style->colorMap();
+        QStringList names;
+        for (const auto &entry : map) {
+            names << entry.first;
+            if (entry.first == "BUTTON_BORDER_RADIUS") {
+                QVERIFY2(QRegularExpression(R"(^\d+px$)").match(entry.second).hasMatch(), qPrintable(entry.second));
+                continue;
+            }
+            const bool hex = QRegularExpression("^#[0-9A-Fa-f]{6}$").match(entry.second).hasMatch();
+            const bool named = QRegularExpression("^[a-z]+$").match(entry.second).hasMatch();
+            QVERIFY2((hex || named) && QColor::isValidColor(entry.second),
+                     qPrintable(entry.first + " = " + entry.second));
+        }
+        QStringList sortedNames = names;
+        sortedNames.sort();
+        QStringList sortedExpected = kColorNames;
+        sortedExpected.sort();
+        QCOMPARE(sortedNames, sortedExpected);
+    }
+
+    void quarnetGivenColors_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("BG_COLOR -> white") << "BG_COLOR" << "#FFFFFF";
+        QTest::newRow("CONTENT_BG_COLOR -> white") << "CONTENT_BG_COLOR" << "#FFFFFF";
+        QTest::newRow("SUCCESS_COLOR -> green") << "SUCCESS_COLOR" << "#70AC15";
+        QTest::newRow("MAIN_TEXT_COLOR -> black") << "MAIN_TEXT_COLOR" << "black";
+    }
+    void quarnetGivenColors()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, value);
+        const Style::ColorMap map = QuarnetStyle().colorMap();
+        const QString *v = BrandingTranslator::findSubstitution(map, name);
+        QVERIFY(v);
+        QCOMPARE(*v, value);
+    }
+
+    void missingSheetIsSkipped()
+    {
+        StyleWithMissingSheet style;
+        style.setSubstitutions(substitutions);
+        MessageCapture capture;
+        const QString sheet = style.compose();
+        QCOMPARE(capture.messages(QtWarningMsg),
+                 QStringList{"Style::compose: cannot open style sheet: :/res/style/nope/missing.qss"});
+        // The sheets before and after it are all there.
+        for (const QString &name : QuarnetStyle().styleSheetNames())
+            QVERIFY2(sheet.contains(firstLine(name)), qPrintable(name));
+    }
+
+    void install_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::addColumn<QString>("styleClass");
+        QTest::addColumn<bool>("proxy");
+        QTest::newRow("quarnet -> QuarnetStyle, platform style") << "quarnet" << "QuarnetStyle" << false;
+        QTest::newRow("telvo -> TelvoStyle and ProxyStyle") << "telvo" << "TelvoStyle" << true;
+        QTest::newRow("pardine -> PardineStyle, platform style") << "pardine" << "PardineStyle" << false;
+        QTest::newRow("unknown brand -> QuarnetStyle") << "acme" << "QuarnetStyle" << false;
+    }
+    void install()
+    {
+        QFETCH(QString, brand);
+        QFETCH(QString, styleClass);
+        QFETCH(bool, proxy);
+        QTemporaryDir dir;
+        ConfigurationManager config;
+        QVERIFY(config.load(writeConfigForBrand(dir, brand)));
+        QCOMPARE(config.value("brand/brand").toString(), brand);
+
+        MessageCapture capture;
+        std::unique_ptr<Style> style(Style::install(&config, substitutions));
+        QVERIFY(style);
+        QCOMPARE(QString(style->metaObject()->className()), styleClass);
+        // With a sheet set, the application's style wraps the one installed,
+        // so look at what it draws: telvo's message icons are its own badges.
+        const QImage warning =
+            QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48).toImage();
+        const QImage badge = ProxyStyle::drawBadge(QStyle::SP_MessageBoxWarning, 48).toImage();
+        QCOMPARE(warning.convertToFormat(QImage::Format_ARGB32) == badge.convertToFormat(QImage::Format_ARGB32),
+                 proxy);
+        QCOMPARE(qApp->styleSheet(), style->compose());
+        QCOMPARE(capture.containing("Unable to find expansion"), QStringList());
+    }
+
+    void sheetApplies_data()
+    {
+        QTest::addColumn<QString>("brand");
+        QTest::addColumn<bool>("broken");
+        QTest::newRow("quarnet -> parses and colours the button") << "quarnet" << false;
+        QTest::newRow("telvo -> parses and colours the button") << "telvo" << false;
+        QTest::newRow("pardine -> parses and colours the button") << "pardine" << false;
+        // Shows that the check below does see a sheet Qt cannot read.
+        QTest::newRow("quarnet with a broken tail -> parse warning") << "quarnet" << true;
+    }
+    void sheetApplies()
+    {
+        QFETCH(QString, brand);
+        QFETCH(bool, broken);
+        std::unique_ptr<Style> style(Style::create(brand));
+        style->setSubstitutions(substitutions);
+        QString sheet = style->compose();
+        if (broken)
+            sheet += "QPushButton { color: red;";
+
+        MessageCapture capture;
+        qApp->setStyleSheet(sheet);
+        auto window = buildShowcase();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        window->grab();
+        auto *button = window->findChild<QPushButton *>("plainButton");
+        QVERIFY(button);
+        const QColor seen = centerColor(button);
+        const QStringList parse = capture.containing("Could not parse");
+        if (broken) {
+            QVERIFY(!parse.isEmpty());
+            return;
+        }
+        QCOMPARE(parse, QStringList());
+        const Style::ColorMap colors = style->colorMap();
+        const QString *bg = BrandingTranslator::findSubstitution(colors, "BUTTON_BGCOLOR");
+        QVERIFY(bg);
+        QCOMPARE(seen.name(), QColor(*bg).name());
+    }
+
+    void messageBoxUnderSheet()
+    {
+        std::unique_ptr<Style> style(Style::create("telvo"));
+        style->setSubstitutions(substitutions);
+        MessageCapture capture;
+        qApp->setStyleSheet(style->compose());
+        QMessageBox box(QMessageBox::Warning, "Title", "Text", QMessageBox::Ok | QMessageBox::Cancel);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.grab();
+        QCOMPARE(capture.containing("Could not parse"), QStringList());
+    }
+
+    void proxyStyleIcons_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<bool>("own");
+        QTest::newRow("information -> badge") << int(QStyle::SP_MessageBoxInformation) << true;
+        QTest::newRow("warning -> badge") << int(QStyle::SP_MessageBoxWarning) << true;
+        QTest::newRow("critical -> badge") << int(QStyle::SP_MessageBoxCritical) << true;
+        QTest::newRow("question -> badge") << int(QStyle::SP_MessageBoxQuestion) << true;
+        QTest::newRow("folder -> platform's icon") << int(QStyle::SP_DirIcon) << false;
+    }
+    void proxyStyleIcons()
+    {
+        QFETCH(int, which);
+        QFETCH(bool, own);
+        const auto sp = QStyle::StandardPixmap(which);
+        ProxyStyle proxy(QStyleFactory::create("Fusion"));
+        const QImage badge = ProxyStyle::drawBadge(sp, 48).toImage();
+        QCOMPARE(badge.isNull(), !own);
+        const QImage shown = proxy.standardIcon(sp).pixmap(48, 48).toImage();
+        QVERIFY(!shown.isNull());
+        if (!own)
+            return;
+        QCOMPARE(shown.convertToFormat(QImage::Format_ARGB32), badge.convertToFormat(QImage::Format_ARGB32));
+        // A round or triangular badge: clear corners, solid middle.
+        QCOMPARE(badge.pixelColor(0, 0).alpha(), 0);
+        QCOMPARE(badge.pixelColor(24, 30).alpha(), 255);
+    }
+};
+
+QTEST_MAIN(TestStyle)
+#include "tst_style.moc"
