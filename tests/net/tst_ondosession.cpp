@@ -1,0 +1,384 @@
+#include "LogCapture.h"
+#include "NetTestUtil.h"
+#include "ScriptedPeer.h"
+#include "TestEnv.h"
+#include "TestPki.h"
+#include "app/Settings.h"
+#include "net/CaFile.h"
+#include "net/OndoSession.h"
+
+#include <QLoggingCategory>
+#include <QSslSocket>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QByteArray ValidationV3 = "/api/sync/1/account/clientvalidation";
+const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+} // namespace
+
+// The session's rules against a scripted peer: which paths each API
+// generation uses, when a failure leads to a session check, what a lost
+// session looks like, cookies across resetSession, TLS trust.
+class TestOndoSession : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<TestPki> pki;
+    QTemporaryDir dir;
+
+    // The session check answers after `validationDelayMs` with `validationBody`.
+    int validationDelayMs = 0;
+    int validationHttp = 200;
+    QByteArray validationBody;
+
+    void serveSessionChecks(ScriptedPeer &peer, const ScriptedPeer::Script &rest)
+    {
+        peer.setScript([this, rest](const PeerRequest &r, PeerConnection *c) {
+            if (r.path() == ValidationV3) {
+                const int http = validationHttp;
+                const QByteArray body = validationBody;
+                QTimer::singleShot(validationDelayMs, c, [c, http, body] { c->reply(http, body); });
+            } else if (rest) {
+                rest(r, c);
+            }
+        });
+    }
+
+    // Sends GET `path` and waits for its outcome.
+    ErrorCode getAndWait(OndoSession &session, const QString &path)
+    {
+        auto outcomes = std::make_shared<Outcomes>();
+        session.send<Nothing>(Request::createGet(path), recordInto<Nothing>(outcomes));
+        if (!QTest::qWaitFor([&] { return outcomes->calls > 0; }, 5000))
+            return ERR_INTERNAL;
+        return outcomes->lastCode();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        pki = std::make_unique<TestPki>();
+        QVERIFY(!pki->isNull());
+        QVERIFY(dir.isValid());
+    }
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        validationDelayMs = 0;
+        validationHttp = 200;
+        validationBody = envelope();
+    }
+    void cleanup() { env.reset(); }
+
+    void apiGeneration_data()
+    {
+        QTest::addColumn<int>("apiVersion");
+        QTest::addColumn<QByteArray>("versionPath");
+        QTest::addColumn<QByteArray>("validationPath");
+        QTest::newRow("apiVersion 1 -> /rest paths") << 1 << QByteArray("/rest/public/1/version/sync")
+                                                      << QByteArray("/rest/loggedin/1/clientvalidation/loggedin");
+        QTest::newRow("apiVersion 3 -> /api/sync/1 paths") << 3 << QByteArray("/api/sync/1/public/version")
+                                                            << QByteArray("/api/sync/1/account/clientvalidation");
+        QTest::newRow("apiVersion 2 -> /api/sync/1 paths") << 2 << QByteArray("/api/sync/1/public/version")
+                                                            << QByteArray("/api/sync/1/account/clientvalidation");
+    }
+    void apiGeneration()
+    {
+        QFETCH(int, apiVersion);
+        QFETCH(QByteArray, versionPath);
+        QFETCH(QByteArray, validationPath);
+        ScriptedPeer peer;
+        QVERIFY(peer.start());
+        peer.setScript([&](const PeerRequest &r, PeerConnection *c) {
+            if (r.path() == versionPath)
+                c->reply(200, envelope(VersionData));
+            else if (r.path() == validationPath)
+                c->reply(200, envelope());
+            else
+                c->reply(404, "{}");
+        });
+        SessionOptions options;
+        options.apiVersion = apiVersion;
+        OndoSession session(options);
+        session.setServer(testServer(peer.url()));
+        auto outcomes = std::make_shared<Outcomes>();
+        ClientVersionTO_v1 version;
+        session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_NONE);
+        QCOMPARE(version.versionCompatible, QStringLiteral("1.0.0"));
+        QCOMPARE(version.toString(),
+                 QStringLiteral("name:'sync' version_compatible:'1.0.0' version_latest:'1.2.0'"));
+        session.checkSessionStatus();
+        QTRY_COMPARE(peer.countPath(validationPath), 1);
+    }
+
+    void twoFailuresInARowCheckOnce_successRearms()
+    {
+        ScriptedPeer peer;
+        QVERIFY(peer.start());
+        validationDelayMs = 300; // the check is still out while the second failure arrives
+        serveSessionChecks(peer, [](const PeerRequest &r, PeerConnection *c) {
+            if (r.path() == "/ok")
+                c->reply(200, envelope());
+            else
+                c->reply(500, "{}");
+        });
+        OndoSession session{SessionOptions()};
+        session.setServer(testServer(peer.url()));
+
+        auto outcomes = std::make_shared<Outcomes>();
+        session.send<Nothing>(Request::createGet(QStringLiteral("/fail1")), recordInto<Nothing>(outcomes));
+        session.send<Nothing>(Request::createGet(QStringLiteral("/fail2")), recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 2);
+        QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_NETWORK, ERR_NETWORK}));
+        QTRY_COMPARE(peer.countPath(ValidationV3), 1);
+        QTest::qWait(500);
+        QCOMPARE(peer.countPath(ValidationV3), 1);
+        QCOMPARE(session.failedRequests(), 2);
+
+        // A success re-arms the check: the next failure checks again.
+        QCOMPARE(getAndWait(session, QStringLiteral("/ok")), ERR_NONE);
+        QCOMPARE(getAndWait(session, QStringLiteral("/fail3")), ERR_NETWORK);
+        QTRY_COMPARE(peer.countPath(ValidationV3), 2);
+    }
+
+    void quotaFailureCausesNoCheck()
+    {
+        ScriptedPeer peer;
+        QVERIFY(peer.start());
+        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) {
+            c->reply(200, envelope({}, 10907, "quota"));
+        });
+        OndoSession session{SessionOptions()};
+        session.setServer(testServer(peer.url()));
+        QCOMPARE(getAndWait(session, QStringLiteral("/upload")), ERR_STATUS_10907);
+        QTest::qWait(300);
+        QCOMPARE(peer.countPath(ValidationV3), 0);
+    }
+
+    void lostServerSessionReachesTimeout_data()
+    {
+        QTest::addColumn<int>("http");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("code");
+        QTest::newRow("check answers a service error -> its code") << 200 << envelope({}, 401, "no session") << 10;
+        QTest::newRow("check answers HTTP 403 -> network error") << 403 << QByteArray("{}") << 4;
+    }
+    void lostServerSessionReachesTimeout()
+    {
+        QFETCH(int, http);
+        QFETCH(QByteArray, body);
+        QFETCH(int, code);
+        ScriptedPeer peer;
+        QVERIFY(peer.start());
+        validationHttp = http;
+        validationBody = body;
+        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope({}, 401, "x")); });
+        OndoSession session{SessionOptions()};
+        session.setServer(testServer(peer.url()));
+        QSignalSpy timeouts(&session, &OndoSession::sessionTimeout);
+        QCOMPARE(getAndWait(session, QStringLiteral("/files")), ERR_SERVER_STATUS);
+        QTRY_COMPARE(timeouts.count(), 1);
+        QCOMPARE(timeouts.first().at(0).value<OndoSession::SessionState>(), OndoSession::SERVER_SESSION_TIMEOUT);
+        QCOMPARE(int(timeouts.first().at(1).value<ErrorCode>()), code);
+        QTest::qWait(200);
+        QCOMPARE(timeouts.count(), 1); // the check's own failure starts no second check
+    }
+
+    void resetSessionForgetsCookies()
+    {
+        ScriptedPeer peer;
+        QVERIFY(peer.start());
+        serveSessionChecks(peer, [](const PeerRequest &r, PeerConnection *c) {
+            if (r.path() == "/login")
+                c->reply(200, envelope(), {"Set-Cookie: JSESSIONID=0123456789abcdefSECRETTAIL; Path=/"});
+            else
+                c->reply(200, envelope());
+        });
+        OndoSession session{SessionOptions()};
+        session.setServer(testServer(peer.url()));
+        QCOMPARE(getAndWait(session, QStringLiteral("/login")), ERR_NONE);
+        QCOMPARE(getAndWait(session, QStringLiteral("/before")), ERR_NONE);
+        session.resetSession();
+        QCOMPARE(getAndWait(session, QStringLiteral("/after")), ERR_NONE);
+        QByteArray before, after;
+        for (const PeerRequest &r : peer.requests()) {
+            if (r.path() == "/before")
+                before = r.header("cookie");
+            if (r.path() == "/after")
+                after = r.header("cookie");
+        }
+        QCOMPARE(before, QByteArray("JSESSIONID=0123456789abcdefSECRETTAIL"));
+        QCOMPARE(after, QByteArray());
+        QCOMPARE(session.networkAccessManager()->objectName(), QStringLiteral("NAM-r%1").arg(session.instanceNumber()));
+    }
+
+    void sessionSecretsNeverReachTheLog()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("net.traffic.debug=true"));
+        LogCapture log;
+        ScriptedPeer peer;
+        QVERIFY(peer.start());
+        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) {
+            c->reply(200, envelope(R"({"password":"c1phertext-of-a-secret"})"),
+                     {"Set-Cookie: JSESSIONID=0123456789abcdefSECRETTAIL; Path=/"});
+        });
+        OndoSession session{SessionOptions()};
+        session.setServer(testServer(peer.url()));
+        session.setXsrfToken("XSRF-abcdefgh-SECRETTAIL");
+        QCOMPARE(getAndWait(session, QStringLiteral("/login")), ERR_NONE);
+        QLoggingCategory::setFilterRules(QStringLiteral("net.traffic.debug=false"));
+        QVERIFY(log.contains(QStringLiteral("## OndoSession: sid: s01234567")));
+        QVERIFY(log.contains(QStringLiteral("NetworkReply["))); // the traffic dump ran
+        for (const QString &line : log.lines()) {
+            QVERIFY2(!line.contains(QLatin1String("SECRETTAIL")), qPrintable(line));
+            QVERIFY2(!line.contains(QLatin1String("c1phertext")), qPrintable(line));
+        }
+    }
+
+    void tls_data()
+    {
+        QTest::addColumn<QStringList>("certNames");
+        QTest::addColumn<bool>("trustCa");
+        QTest::addColumn<int>("peerProtocol");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const QStringList good{QStringLiteral("localhost")};
+        QTest::newRow("trusted CA, matching name -> success") << good << true << int(QSsl::TlsV1_2OrLater) << 0 << QString();
+        QTest::newRow("certificate for another host -> 13 HostNameMismatch")
+            << QStringList{QStringLiteral("other.example")} << true << int(QSsl::TlsV1_2OrLater) << 13
+            << QStringLiteral("HostNameMismatch");
+        QTest::newRow("CA not trusted -> 13") << good << false << int(QSsl::TlsV1_2OrLater) << 13
+                                              << QStringLiteral("network reply ssl errors:");
+        QTest::newRow("peer speaks only TLS 1.3 -> success") << good << true << int(QSsl::TlsV1_3) << 0 << QString();
+        QTest::newRow("peer speaks only TLS 1.2 -> success") << good << true << int(QSsl::TlsV1_2) << 0 << QString();
+    }
+    void tls()
+    {
+        QFETCH(QStringList, certNames);
+        QFETCH(bool, trustCa);
+        QFETCH(int, peerProtocol);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        const TestPki::Leaf leaf = pki->issue(certNames, {});
+        QVERIFY(!leaf.isNull());
+        const QString caFile = dir.filePath(QStringLiteral("ca.pem"));
+        QVERIFY(writeFile(caFile, pki->caPem()));
+        ScriptedPeer peer;
+        peer.setTls(leaf.certificatePem, leaf.keyPem, QSsl::SslProtocol(peerProtocol));
+        QVERIFY(peer.start());
+        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope(VersionData)); });
+        SessionOptions options;
+        if (trustCa)
+            options.caFile = caFile;
+        OndoSession session(options);
+        QSignalSpy sslErrors(&session, &OndoSession::sslErrors);
+        session.setServer(testServer(peer.url(QStringLiteral("localhost"))));
+        auto outcomes = std::make_shared<Outcomes>();
+        session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(int(outcomes->lastCode()), code);
+        QVERIFY2(outcomes->lastMessage().contains(message), qPrintable(outcomes->lastMessage()));
+        if (code == 0)
+            QCOMPARE(sslErrors.count(), 0);
+        else
+            QVERIFY(sslErrors.count() >= 1);
+    }
+
+    // The TLS 1.3 row above means something only if that peer refuses 1.2.
+    void tls13PeerRefusesTls12()
+    {
+        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")}, {});
+        ScriptedPeer peer;
+        peer.setTls(leaf.certificatePem, leaf.keyPem, QSsl::TlsV1_3);
+        QVERIFY(peer.start());
+        QSslSocket socket;
+        socket.setProtocol(QSsl::TlsV1_2);
+        socket.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket.connectToHostEncrypted(QStringLiteral("localhost"), peer.port());
+        QVERIFY(!socket.waitForEncrypted(3000));
+    }
+
+    void httpsServerIsConnectedAhead()
+    {
+        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")}, {});
+        ScriptedPeer peer;
+        peer.setTls(leaf.certificatePem, leaf.keyPem);
+        QVERIFY(peer.start());
+        const QString caFile = dir.filePath(QStringLiteral("ca-ahead.pem"));
+        QVERIFY(writeFile(caFile, pki->caPem()));
+        SessionOptions options;
+        options.caFile = caFile;
+        OndoSession session(options);
+        session.setServer(testServer(peer.url(QStringLiteral("localhost"))));
+        QTRY_COMPARE(peer.encryptedCount(), 1); // before any request
+        QCOMPARE(peer.requests().size(), 0);
+    }
+
+    void caFile_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("create");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("PEM with a certificate -> ok") << QByteArray() << true << QString();
+        QTest::newRow("missing file -> does not exist") << QByteArray() << false << QStringLiteral("does not exist");
+        QTest::newRow("not PEM -> no PEM certificate") << QByteArray("hello") << true
+                                                       << QStringLiteral("holds no PEM certificate");
+    }
+    void caFile()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, create);
+        QFETCH(QString, error);
+        const QString path = dir.filePath(QStringLiteral("cafile-%1.pem").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
+        if (create)
+            QVERIFY(writeFile(path, content.isEmpty() ? pki->caPem() : content));
+        const CaFile::Loaded loaded = CaFile::read(path);
+        QCOMPARE(loaded.ok(), error.isEmpty());
+        QVERIFY2(loaded.error.contains(error), qPrintable(loaded.error));
+        if (loaded.ok())
+            QCOMPARE(loaded.certificates.size(), 1);
+    }
+
+    void optionsFromSettings()
+    {
+        Settings::setValue(Settings::NetCaFile, QStringLiteral("/etc/company-ca.pem"));
+        const SessionOptions options = SessionOptions::fromSettings(env->config.get());
+        QCOMPARE(options.caFile, QStringLiteral("/etc/company-ca.pem"));
+        QCOMPARE(options.apiVersion, 3);
+        QCOMPARE(options.ignoreSslErrors, false);
+    }
+
+    void stateNames_data()
+    {
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("session");
+        QTest::addColumn<QString>("proxy");
+        QTest::newRow("0 -> SESSION_OK / PROXYAUTH_NONE") << 0 << "SESSION_OK" << "PROXYAUTH_NONE";
+        QTest::newRow("2 -> SERVER_SESSION_TIMEOUT / PROXYAUTH_PENDING_SAVED")
+            << 2 << "SERVER_SESSION_TIMEOUT" << "PROXYAUTH_PENDING_SAVED";
+        QTest::newRow("5 -> undefined / PROXYAUTH_FAILED") << 5 << "undefined[5]" << "PROXYAUTH_FAILED";
+        QTest::newRow("9 -> undefined / unknown") << 9 << "undefined[9]" << "PROXYAUTH_UNKNOWN";
+    }
+    void stateNames()
+    {
+        QFETCH(int, value);
+        QFETCH(QString, session);
+        QFETCH(QString, proxy);
+        QCOMPARE(OndoSession::sessionStateName(value), session);
+        QCOMPARE(OndoSession::proxyAuthStateName(value), proxy);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOndoSession)
+#include "tst_ondosession.moc"

@@ -1,0 +1,363 @@
+#include "NetTestUtil.h"
+#include "ScriptedPeer.h"
+#include "TestEnv.h"
+#include "net/ClientVersionTO_v1.h"
+#include "net/OndoSession.h"
+#include "net/Request.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+const QByteArray ValidationPath = "/api/sync/1/account/clientvalidation";
+const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
+} // namespace
+
+// The request layer against a scripted HTTP peer: every way a reply can go
+// wrong ends in exactly one outcome with the right code.
+class TestRequest : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<ScriptedPeer> peer;
+    std::unique_ptr<OndoSession> session;
+    // The script for everything but the session check, which always succeeds.
+    ScriptedPeer::Script script;
+
+    void answerWith(ScriptedPeer::Script s) { script = std::move(s); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        peer = std::make_unique<ScriptedPeer>();
+        QVERIFY(peer->start());
+        peer->setScript([this](const PeerRequest &r, PeerConnection *c) {
+            if (r.path() == ValidationPath)
+                c->reply(200, envelope());
+            else if (script)
+                script(r, c);
+        });
+        session = std::make_unique<OndoSession>(SessionOptions());
+        session->setServer(testServer(peer->url()));
+    }
+    void cleanup()
+    {
+        session.reset();
+        peer.reset();
+        script = nullptr;
+        env.reset();
+    }
+
+    void replyEnvelope_data()
+    {
+        QTest::addColumn<int>("http");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("status 200 with data -> success") << 200 << envelope(VersionData) << 0 << QString();
+        QTest::newRow("status 10907 -> 22 with the server's message")
+            << 200 << QByteArray(R"({"status":10907,"message":"x"})") << 22
+            << QStringLiteral("Response status: code:10907 message: x");
+        QTest::newRow("status 10904 -> 28") << 200 << envelope({}, 10904, "gone") << 28
+                                            << QStringLiteral("Response status: code:10904 message: gone");
+        QTest::newRow("status 10910 -> 23") << 200 << envelope({}, 10910, "m") << 23
+                                            << QStringLiteral("Response status: code:10910 message: m");
+        QTest::newRow("status 10911 -> 24") << 200 << envelope({}, 10911, "d") << 24
+                                            << QStringLiteral("Response status: code:10911 message: d");
+        QTest::newRow("other status -> 10") << 200 << envelope({}, 401, "login") << 10
+                                            << QStringLiteral("Response status: code:401 message: login");
+        QTest::newRow("empty 200 -> 25") << 200 << QByteArray() << 25 << QStringLiteral("Received empty response");
+        QTest::newRow("not JSON -> 26") << 200 << QByteArray("<html>oops</html>") << 26
+                                        << QStringLiteral("Bad response: json document parse error: ");
+        QTest::newRow("JSON array -> 26") << 200 << QByteArray("[1,2]") << 26
+                                          << QStringLiteral("Bad response: json document is not an object");
+        QTest::newRow("status missing -> 26") << 200 << QByteArray(R"({"data":{}})") << 26
+                                              << QStringLiteral("Bad response: json object: missing key: 'status'");
+        QTest::newRow("data lacks a key -> 26 naming it")
+            << 200 << envelope(R"({"name":"n","version_compatible":"1"})") << 26
+            << QStringLiteral("Response data: json object: missing key: 'version_latest'");
+        QTest::newRow("data of the wrong type -> 26")
+            << 200 << envelope(R"({"name":1,"version_compatible":"1","version_latest":"2"})") << 26
+            << QStringLiteral("Response data: json object: key 'name': value is not a string");
+        QTest::newRow("HTTP 500 -> 4 with the HTTP status") << 500 << envelope() << 4 << QStringLiteral("Network error: ");
+        QTest::newRow("HTTP 404 -> 4") << 404 << QByteArray("no") << 4 << QStringLiteral("Network error: ");
+        QTest::newRow("HTTP 503 -> 7") << 503 << QByteArray("busy") << 7 << QStringLiteral("Network error: ");
+    }
+    void replyEnvelope()
+    {
+        QFETCH(int, http);
+        QFETCH(QByteArray, body);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        answerWith([=](const PeerRequest &, PeerConnection *c) { c->reply(http, body); });
+        auto outcomes = std::make_shared<Outcomes>();
+        ClientVersionTO_v1 version;
+        session->send<ClientVersionTO_v1>(Request::createGet(QStringLiteral("/v")),
+                                          recordInto<ClientVersionTO_v1>(outcomes, &version));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(int(outcomes->lastCode()), code);
+        QVERIFY2(outcomes->lastMessage().startsWith(message), qPrintable(outcomes->lastMessage()));
+        if (code == 0)
+            QCOMPARE(version.versionLatest, QStringLiteral("1.2.0"));
+        if (http >= 400)
+            QVERIFY2(outcomes->lastMessage().endsWith(QStringLiteral("HTTP: %1").arg(http)),
+                     qPrintable(outcomes->lastMessage()));
+        QTest::qWait(50);
+        QCOMPARE(outcomes->calls, 1);
+    }
+
+    void redirectIsNotFollowed()
+    {
+        answerWith([this](const PeerRequest &r, PeerConnection *c) {
+            if (r.path() == "/moved")
+                c->reply(302, QByteArray(), {"Location: " + peer->url().toLatin1() + "/target"}, QByteArray());
+            else
+                c->reply(200, envelope());
+        });
+        auto outcomes = std::make_shared<Outcomes>();
+        session->send<Nothing>(Request::createGet(QStringLiteral("/moved")), recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_HTTP_REDIRECT);
+        QCOMPARE(outcomes->lastMessage(), QStringLiteral("HTTP status: 302"));
+        QTest::qWait(100);
+        QCOMPARE(peer->countPath("/target"), 0);
+    }
+
+    void headersAndQuery()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope()); });
+        session->setXsrfToken("xsrf-0123456789");
+        QJsonObject body{{QStringLiteral("step"), QStringLiteral("CREATE_SESSION")}};
+        Request *request = Request::createPost(QStringLiteral("/api/p"), QJsonDocument(body));
+        request->setQueryItems({{QStringLiteral("depth"), QStringLiteral("0")},
+                                {QStringLiteral("type"), QStringLiteral("a b/c&d")}});
+        request->setHeader("X-Object-Path", "%2FDocs");
+        auto outcomes = std::make_shared<Outcomes>();
+        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_NONE);
+        const PeerRequest &seen = peer->requests().first();
+        QCOMPARE(seen.method, QByteArray("POST"));
+        QCOMPARE(seen.target, QByteArray("/api/p?depth=0&type=a%20b%2Fc%26d"));
+        QCOMPARE(seen.header("accept"), QByteArray("application/json"));
+        QCOMPARE(seen.header("x-xsrf-token"), QByteArray("xsrf-0123456789"));
+        QCOMPARE(seen.header("x-object-path"), QByteArray("%2FDocs"));
+        QCOMPARE(seen.header("content-type"), QByteArray("application/json"));
+        QCOMPARE(seen.header("content-length").toInt(), seen.body.size());
+        QCOMPARE(QJsonDocument::fromJson(seen.body).object(), body);
+    }
+
+    void formBodyIsEncodedFully()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope()); });
+        auto outcomes = std::make_shared<Outcomes>();
+        session->send<Nothing>(Request::createPostForm(QStringLiteral("/logout"), {{QStringLiteral("a"), QStringLiteral("x y&z=ü")}},
+                                                       QStringLiteral("application/x-www-form-urlencoded")),
+                               recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(peer->requests().first().body, QByteArray("a=x%20y%26z%3D%C3%BC"));
+        QCOMPARE(peer->requests().first().header("content-type"), QByteArray("application/x-www-form-urlencoded"));
+    }
+
+    void withoutServerTheUrlIsInvalid()
+    {
+        OndoSession bare{SessionOptions()};
+        auto outcomes = std::make_shared<Outcomes>();
+        bare.send<Nothing>(Request::createGet(QStringLiteral("/api/x")), recordInto<Nothing>(outcomes));
+        QCOMPARE(outcomes->calls, 1); // at once, before anything is sent
+        QCOMPARE(outcomes->lastCode(), ERR_INVALID_URL);
+        QVERIFY(outcomes->lastMessage().startsWith(QStringLiteral("Invalid URL")));
+    }
+
+    void connectionRefused()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        const quint16 port = probe.serverPort();
+        probe.close();
+        OndoSession other{SessionOptions()};
+        other.setServer(testServer(QStringLiteral("http://127.0.0.1:%1").arg(port)));
+        auto outcomes = std::make_shared<Outcomes>();
+        other.send<Nothing>(Request::createGet(QStringLiteral("/x")), recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_CONNECTION_REFUSED);
+    }
+
+    void tricklingBodyOutlivesTheTimeout()
+    {
+        // 12 chunks 100 ms apart: 1.2 s in total against a 500 ms time-out.
+        const QByteArray body = envelope(VersionData);
+        QList<QByteArray> chunks;
+        const int n = 12;
+        const int step = (body.size() + n - 1) / n;
+        for (int i = 0; i < body.size(); i += step)
+            chunks << body.mid(i, step);
+        answerWith([chunks](const PeerRequest &, PeerConnection *c) { c->trickle(200, chunks, 100); });
+        auto outcomes = std::make_shared<Outcomes>();
+        Request *request = Request::createGet(QStringLiteral("/slow"));
+        request->setTimeout(500);
+        QElapsedTimer clock;
+        clock.start();
+        session->send<ClientVersionTO_v1>(request, recordInto<ClientVersionTO_v1>(outcomes));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 10000);
+        QCOMPARE(outcomes->lastCode(), ERR_NONE);
+        QVERIFY2(clock.elapsed() > 1000, "the transfer must take longer than the time-out for this test to mean anything");
+    }
+
+    void silentPeerTimesOut()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *) {}); // never answers
+        auto outcomes = std::make_shared<Outcomes>();
+        Request *request = Request::createGet(QStringLiteral("/silent"));
+        request->setTimeout(300);
+        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
+        QCOMPARE(outcomes->lastMessage(), QStringLiteral("Timeout"));
+    }
+
+    void lateReplyAfterTimeoutGivesOneOutcome()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *c) {
+            QTimer::singleShot(500, c, [c] { c->reply(200, envelope()); });
+        });
+        auto outcomes = std::make_shared<Outcomes>();
+        Request *request = Request::createGet(QStringLiteral("/late"));
+        request->setTimeout(150);
+        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QTest::qWait(800); // the reply arrives and is dropped
+        QCOMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
+    }
+
+    void timeoutOrAbortAfterSuccessChangesNothing()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope()); });
+        auto outcomes = std::make_shared<Outcomes>();
+        Request *request = Request::createGet(QStringLiteral("/x"));
+        QPointer<Request> guard(request);
+        const int failuresBefore = session->failedRequests();
+        session->send<Nothing>(request, [&, outcomes](const EmptyResult &r) {
+            recordInto<Nothing>(outcomes)(r);
+            // Late signals while the request still exists: no second outcome.
+            QVERIFY(guard);
+            guard->onTimeout();
+            guard->abort();
+            guard->onError(ERR_NETWORK, QStringLiteral("late"));
+        });
+        QTRY_COMPARE(outcomes->calls, 1);
+        QTRY_VERIFY(!guard); // deleted after its outcome
+        QCOMPARE(outcomes->lastCode(), ERR_NONE);
+        QCOMPARE(session->failedRequests(), failuresBefore);
+    }
+
+    void pausedRequestsDoNotTimeOut()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *) {});
+        auto outcomes = std::make_shared<Outcomes>();
+        Request *request = Request::createGet(QStringLiteral("/asking"));
+        request->setTimeout(200);
+        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
+        emit session->pause();
+        QTest::qWait(600);
+        QCOMPARE(outcomes->calls, 0);
+        emit session->resume();
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
+    }
+
+    void sessionAbortEndsEveryRequest()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *) {});
+        auto outcomes = std::make_shared<Outcomes>();
+        for (int i = 0; i < 3; ++i)
+            session->send<Nothing>(Request::createGet(QStringLiteral("/wait")), recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(peer->countPath("/wait"), 3);
+        emit session->abort();
+        QCOMPARE(outcomes->calls, 3);
+        QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_ABORTED, ERR_ABORTED, ERR_ABORTED}));
+    }
+
+    void rawReply_data()
+    {
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("code");
+        QTest::newRow("text token -> body as it came") << QByteArray("text/plain") << QByteArray("tok-123") << 0;
+        QTest::newRow("empty text -> empty body, success") << QByteArray("text/plain") << QByteArray() << 0;
+        QTest::newRow("JSON service error -> its code")
+            << QByteArray("application/json") << envelope({}, 10904, "nope") << 28;
+    }
+    void rawReply()
+    {
+        QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, body);
+        QFETCH(int, code);
+        answerWith([=](const PeerRequest &, PeerConnection *c) { c->reply(200, body, {}, contentType); });
+        auto outcomes = std::make_shared<Outcomes>();
+        QByteArray received;
+        session->sendRaw(Request::createGet(QStringLiteral("/token")), nullptr, recordInto<QByteArray>(outcomes, &received));
+        QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(int(outcomes->lastCode()), code);
+        if (code == 0)
+            QCOMPARE(received, body);
+    }
+
+    void callbackSkippedWhenContextIsGone()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *c) {
+            QTimer::singleShot(200, c, [c] { c->reply(200, envelope()); });
+        });
+        auto outcomes = std::make_shared<Outcomes>();
+        auto *context = new QObject;
+        session->send<Nothing>(Request::createGet(QStringLiteral("/x")), context, recordInto<Nothing>(outcomes));
+        delete context;
+        QTRY_COMPARE(peer->countPath("/x"), 1);
+        QTest::qWait(500);
+        QCOMPARE(outcomes->calls, 0);
+    }
+
+    void sessionGoneWithRequestsInFlight()
+    {
+        // The session's network access manager takes its replies along; each
+        // request must still end exactly once, and nothing may touch a dead reply.
+        answerWith([](const PeerRequest &, PeerConnection *) {});
+        auto outcomes = std::make_shared<Outcomes>();
+        auto doomed = std::make_unique<OndoSession>(SessionOptions());
+        doomed->setServer(testServer(peer->url()));
+        for (int i = 0; i < 2; ++i)
+            doomed->send<Nothing>(Request::createGet(QStringLiteral("/orphan")), recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(peer->countPath("/orphan"), 2);
+        doomed.reset();
+        QCOMPARE(outcomes->calls, 2);
+        QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_ABORTED, ERR_ABORTED}));
+        QTest::qWait(100);
+        QCOMPARE(outcomes->calls, 2);
+    }
+
+    // Last: it runs the application's event loop to its end.
+    void quittingAbortsRequestsInFlight()
+    {
+        answerWith([](const PeerRequest &, PeerConnection *) {});
+        auto outcomes = std::make_shared<Outcomes>();
+        for (int i = 0; i < 3; ++i)
+            session->send<Nothing>(Request::createGet(QStringLiteral("/pending")), recordInto<Nothing>(outcomes));
+        QTRY_COMPARE(peer->countPath("/pending"), 3);
+        QTimer::singleShot(100, QCoreApplication::instance(), &QCoreApplication::quit);
+        QCoreApplication::exec(); // emits aboutToQuit when it ends
+        QCOMPARE(outcomes->calls, 3);
+        QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_ABORTED, ERR_ABORTED, ERR_ABORTED}));
+        QCOMPARE(outcomes->messages.first(), QStringLiteral("Aborted by user."));
+        QTest::qWait(200);
+        QCOMPARE(outcomes->calls, 3);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRequest)
+#include "tst_request.moc"
