@@ -27,21 +27,24 @@ QByteArray qbytes(const std::string &s)
     return QByteArray(s.data(), static_cast<int>(s.size()));
 }
 
-// A header that travels percent-encoded, decoded and checked for UTF-8.
-Outcome<std::string> decodedHeader(Call &call, const char *name, bool required)
+// A header that travels percent-encoded. The HTTP library has decoded it
+// already (once, as it does every header value), so the text is checked as it
+// is: valid UTF-8 and no NUL. The value is read from the header map itself,
+// whose accessor would stop at a NUL and let "a%00b" pass as "a".
+Outcome<std::string> textHeader(Call &call, const char *name, bool required)
 {
-    if (!call.req.has_header(name)) {
+    const auto it = call.req.headers.find(name);
+    if (it == call.req.headers.end()) {
         if (required)
             return Outcome<std::string>::failure(ServiceStatus::BadRequest, std::string("missing header ") + name);
         return Outcome<std::string>::success(std::string());
     }
-    const auto decoded = WireFormat::percentDecode(call.header(name));
-    if (!decoded)
-        return Outcome<std::string>::failure(ServiceStatus::BadRequest,
-                                             std::string("invalid percent-encoding in ") + name);
-    if (!WireFormat::isValidUtf8(*decoded) || decoded->find('\0') != std::string::npos)
+    const std::string &value = it->second;
+    if (value.find('\0') != std::string::npos)
+        return Outcome<std::string>::failure(ServiceStatus::BadRequest, std::string(name) + " contains a NUL character");
+    if (!WireFormat::isValidUtf8(value))
         return Outcome<std::string>::failure(ServiceStatus::BadRequest, std::string(name) + " is not valid UTF-8 text");
-    return Outcome<std::string>::success(*decoded);
+    return Outcome<std::string>::success(value);
 }
 
 // A temporary upload file that removes itself unless it was kept.
@@ -164,7 +167,7 @@ void FileHandlers::objects(Call &call)
         call.fail(ServiceStatus::BadRequest, "\"type\" must be d, f or any");
         return;
     }
-    const auto rawPath = decodedHeader(call, "X-Object-Path", false);
+    const auto rawPath = textHeader(call, "X-Object-Path", false);
     if (!rawPath.ok()) {
         call.fail(rawPath);
         return;
@@ -256,7 +259,7 @@ void FileHandlers::download(Call &call)
 
 Outcome<FileHandlers::Destination> FileHandlers::destination(Call &call)
 {
-    const auto raw = decodedHeader(call, "X-Destination", true);
+    const auto raw = textHeader(call, "X-Destination", true);
     if (!raw.ok())
         return Outcome<Destination>::from(raw);
     const std::string &text = *raw.value;
@@ -292,7 +295,7 @@ void FileHandlers::upload(Call &call)
         call.fail(ServiceStatus::BadRequest, "X-Transport-Iv must be 32 hexadecimal digits");
         return;
     }
-    const auto name = decodedHeader(call, "X-Filename", !newVersion);
+    const auto name = textHeader(call, "X-Filename", !newVersion);
     if (!name.ok()) {
         call.fail(name);
         return;
@@ -444,7 +447,7 @@ void FileHandlers::upload(Call &call)
 
 void FileHandlers::createFolder(Call &call)
 {
-    const auto name = decodedHeader(call, "X-Foldername", true);
+    const auto name = textHeader(call, "X-Foldername", true);
     if (!name.ok()) {
         call.fail(name);
         return;

@@ -161,6 +161,12 @@ SqliteDb::Statement &SqliteDb::prepare(const char *sql)
     return statement;
 }
 
+void SqliteDb::resetAll()
+{
+    for (auto &entry : m_cache)
+        entry.second->reset();
+}
+
 std::int64_t SqliteDb::lastInsertId() const
 {
     return sqlite3_last_insert_rowid(m_db);

@@ -61,10 +61,31 @@ public:
         bool m_done = false;
     };
 
+    // Holds the connection. When the outermost lock ends, every cached
+    // statement is reset: a statement left on a row would keep its read
+    // snapshot open, and a later write would then fail as "database is
+    // locked" once the command line changed the file meanwhile.
+    class Lock
+    {
+    public:
+        explicit Lock(SqliteDb &db) : m_db(db), m_lock(db.m_mutex) { ++m_db.m_depth; }
+        ~Lock()
+        {
+            if (--m_db.m_depth == 0)
+                m_db.resetAll();
+        }
+        Lock(const Lock &) = delete;
+        Lock &operator=(const Lock &) = delete;
+
+    private:
+        SqliteDb &m_db;
+        std::unique_lock<std::recursive_mutex> m_lock;
+    };
+
     static std::unique_ptr<SqliteDb> open(const std::string &path, std::string &error);
     ~SqliteDb();
 
-    std::unique_lock<std::recursive_mutex> lock() { return std::unique_lock<std::recursive_mutex>(m_mutex); }
+    Lock lock() { return Lock(*this); }
 
     bool exec(const char *sql);
     // A statement from the cache (reset, bindings cleared), valid until the
@@ -76,8 +97,10 @@ public:
 
 private:
     explicit SqliteDb(sqlite3 *db) : m_db(db) {}
+    void resetAll();
 
     sqlite3 *m_db;
     std::recursive_mutex m_mutex;
+    int m_depth = 0;
     std::map<std::string, std::unique_ptr<Statement>> m_cache;
 };

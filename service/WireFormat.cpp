@@ -21,28 +21,6 @@ int hexValue(char c)
 }
 } // namespace
 
-std::optional<std::string> percentDecode(const std::string &text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c != '%') {
-            out.push_back(c);
-            continue;
-        }
-        if (i + 2 >= text.size())
-            return std::nullopt;
-        const int hi = hexValue(text[i + 1]);
-        const int lo = hexValue(text[i + 2]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
-        out.push_back(static_cast<char>(hi * 16 + lo));
-        i += 2;
-    }
-    return out;
-}
-
 bool isValidUtf8(const std::string &text)
 {
     const auto *s = reinterpret_cast<const unsigned char *>(text.data());

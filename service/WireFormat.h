@@ -9,10 +9,6 @@
 // client sends is hostile until one of these functions accepted it.
 namespace WireFormat {
 
-// Strict URL percent-decoding: every "%" must be followed by two hex digits;
-// "+" stays a plus sign. Empty optional on malformed input.
-std::optional<std::string> percentDecode(const std::string &text);
-
 // Well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool isValidUtf8(const std::string &text);
 
