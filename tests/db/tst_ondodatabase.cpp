@@ -1,0 +1,511 @@
+#include "LegacyDatabase.h"
+#include "LogCapture.h"
+#include "db/OndoDatabase.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using LegacyDatabase::query;
+
+namespace {
+const QString kAppName = QStringLiteral("Korvex Sync");
+
+// The tables as sqlite_master keeps their statements (SQLite writes the
+// leading keywords in upper case, the rest as given).
+const QList<QPair<QString, QString>> kStoredSchema = {
+    {"db_info", "CREATE TABLE db_info (id INTEGER PRIMARY KEY, db_version TEXT, device_id TEXT, device_name TEXT, "
+                "creation_time TEXT)"},
+    {"file_safe", "CREATE TABLE file_safe (id INTEGER PRIMARY KEY AUTOINCREMENT, user_id INTEGER, safe_id TEXT, "
+                  "safe_name TEXT, safe_type TEXT, access TEXT, storage_quota INTEGER, storage_used INTEGER, "
+                  "has_trash INTEGER, root_folder_id TEXT, role_type INTEGER, last_event TEXT, expiry_date TEXT)"},
+    {"user", "CREATE TABLE user (id INTEGER PRIMARY KEY AUTOINCREMENT, server_id TEXT, account_name TEXT, "
+             "last_login INTEGER)"},
+    {"fs_object", "CREATE TABLE fs_object (id INTEGER PRIMARY KEY AUTOINCREMENT, setting_id INTEGER, path TEXT, "
+                  "checksum TEXT, local_mtime INTEGER, remote_mtime INTEGER, type TEXT, size INTEGER, object_id TEXT)"},
+    {"sync_history", "CREATE TABLE sync_history (id INTEGER PRIMARY KEY AUTOINCREMENT, start_time INTEGER, end_time "
+                     "INTEGER, state INTEGER, user_id INTEGER)"},
+    {"sync_setting", "CREATE TABLE sync_setting (id INTEGER PRIMARY KEY AUTOINCREMENT, file_safe_id INTEGER, "
+                     "remote_dir TEXT, local_dir TEXT, last_sync INTEGER, mode INTEGER, remote_state INTEGER, "
+                     "root_folder_id TEXT, synced_last_event TEXT, encryption INTEGER)"},
+    {"sync_history_object", "CREATE TABLE sync_history_object (id INTEGER PRIMARY KEY AUTOINCREMENT, sync_history_id "
+                            "INTEGER, local_dir TEXT, remote_dir TEXT, type TEXT, state INTEGER, action INTEGER, "
+                            "timestamp INTEGER)"},
+};
+const QString kIndex = "CREATE INDEX sync_history_object_timestamp ON sync_history_object(timestamp)";
+
+QString storedSql(const QString &path, const QString &name)
+{
+    return query(path, QString("select sql from sqlite_master where name = '%1'").arg(name)).value(0);
+}
+
+// Column names in order, each with its declared type: "name:TYPE".
+QStringList columns(const QString &path, const QString &table)
+{
+    QStringList out;
+    for (const QString &row : query(path, QString("PRAGMA table_info(%1)").arg(table))) {
+        const QStringList f = row.split('|');
+        out << f.value(1) + ':' + f.value(2);
+    }
+    return out;
+}
+
+QStringList columnNames(const QString &path, const QString &table)
+{
+    QStringList out;
+    for (const QString &c : columns(path, table))
+        out << c.section(':', 0, 0);
+    return out;
+}
+
+// The column names a current table has, read from a freshly created file.
+QStringList currentColumns(const QString &table)
+{
+    static QMap<QString, QStringList> cache;
+    if (cache.isEmpty()) {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("fresh.db3");
+        {
+            OndoDatabase db;
+            db.init(path, kAppName);
+        }
+        for (const auto &t : kStoredSchema)
+            cache[t.first] = columnNames(path, t.first);
+    }
+    return cache.value(table);
+}
+
+QStringList migrationSteps()
+{
+    QStringList steps;
+    for (const QString &line : LogCapture::linesStartingWith("OndoDatabase::migration: from "))
+        steps << line.mid(QString("OndoDatabase::migration: from ").size()).replace(" to ", "->");
+    return steps;
+}
+} // namespace
+
+class TestOndoDatabase : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<QTemporaryDir> dir;
+    QString path;
+
+private slots:
+    void init()
+    {
+        dir = std::make_unique<QTemporaryDir>();
+        // Folders that do not exist yet, as on a first start.
+        path = dir->filePath("config/Korvex/KorvexSync/example.korvex.KorvexSync.db3");
+    }
+    void cleanup() { dir.reset(); }
+
+    void missingFileGetsCurrentSchema()
+    {
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        QSignalSpy unable(&db, &OndoDatabase::unableToOpenDatabase);
+        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
+        const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+        db.init(path, kAppName);
+
+        QVERIFY(db.isInitialised());
+        QCOMPARE(db.version(), QString("1.0.2"));
+        QCOMPARE(incompatible.count() + unable.count() + failure.count(), 0);
+        QStringList expectedTables{"sqlite_sequence"};
+        for (const auto &t : kStoredSchema) {
+            QCOMPARE(storedSql(path, t.first), t.second);
+            expectedTables << t.first;
+        }
+        QStringList tables = db.tables();
+        tables.sort();
+        expectedTables.sort();
+        QCOMPARE(tables, expectedTables);
+        QCOMPARE(storedSql(path, "sync_history_object_timestamp"), kIndex);
+
+        const QStringList rows = query(path, "select id, db_version, device_id, device_name, creation_time from db_info");
+        QCOMPARE(rows.size(), 1);
+        const QStringList f = rows.first().split('|');
+        QCOMPARE(f.at(1), QString("1.0.2"));
+        QVERIFY2(QRegularExpression("^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$").match(f.at(2)).hasMatch(),
+                 qPrintable(f.at(2)));
+        QVERIFY2(QRegularExpression("^Korvex Sync-\\d+$").match(f.at(3)).hasMatch(), qPrintable(f.at(3)));
+        QVERIFY2(QRegularExpression("^[A-Z][a-z]{2} [A-Z][a-z]{2} +\\d{1,2} \\d\\d:\\d\\d:\\d\\d \\d{4}$")
+                     .match(f.at(4))
+                     .hasMatch(),
+                 qPrintable(f.at(4)));
+        const QDateTime created = QDateTime::fromString(f.at(4), Qt::TextDate);
+        QVERIFY(created >= before && created <= QDateTime::currentDateTime().addSecs(1));
+
+        QCOMPARE(migrationSteps(), QStringList());
+        QCOMPARE(LogCapture::lines(QtDebugMsg).filter("OndoDatabase::init: DB version is up to date: 1.0.2").size(), 1);
+
+        const auto current = db.currentDbInfo();
+        QVERIFY(current);
+        QCOMPARE(current->device_id, f.at(2));
+        QCOMPARE(current->creation_time, f.at(4));
+        QCOMPARE(db.allDbInfos().size(), 1);
+    }
+
+    void reopeningKeepsTheFileAsItIs()
+    {
+        QString first;
+        {
+            OndoDatabase db;
+            db.init(path, kAppName);
+            first = query(path, "select * from db_info").join('\n');
+        }
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        db.init(path, "Another Name");
+        QCOMPARE(query(path, "select * from db_info").join('\n'), first);
+        QCOMPARE(incompatible.count(), 0);
+        QCOMPARE(migrationSteps(), QStringList());
+        QCOMPARE(LogCapture::lines(QtWarningMsg), QStringList()); // nothing failed, not even quietly logged
+    }
+
+    void migratesFromEveryVersion_data()
+    {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<int>("historyRows");
+        QTest::addColumn<QString>("settings"); // remote_state, root_folder_id, synced_last_event, encryption
+        QTest::addColumn<QString>("objectIds");
+        const QStringList all{"0.2.8->0.2.9", "0.2.9->1.0.0", "1.0.0->1.0.1", "1.0.1->1.0.2"};
+        QTest::newRow("0.2.8 -> four steps, history emptied, root '0', encryption 0")
+            << "0.2.8" << all << 0 << "NULL|0|NULL|0,NULL|0|NULL|0" << "NULL,NULL";
+        QTest::newRow("0.2.9 -> three steps, history emptied at 1.0.1")
+            << "0.2.9" << QStringList(all.mid(1)) << 0 << "NULL|0|NULL|0,NULL|0|NULL|0" << "NULL,NULL";
+        QTest::newRow("1.0.0 -> two steps, remote_state kept")
+            << "1.0.0" << QStringList(all.mid(2)) << 0 << "1|0|NULL|0,2|0|NULL|0" << "NULL,NULL";
+        QTest::newRow("1.0.1 -> one step, history and roots kept, encryption 0")
+            << "1.0.1" << QStringList(all.mid(3)) << 5 << "1|root-1|ev-1|0,2|root-2|ev-2|0" << "obj-1,obj-2";
+        QTest::newRow("1.0.2 -> untouched") << "1.0.2" << QStringList() << 5 << "1|root-1|ev-1|1,2|root-2|ev-2|0"
+                                            << "obj-1,obj-2";
+    }
+    void migratesFromEveryVersion()
+    {
+        QFETCH(QString, version);
+        QFETCH(QStringList, steps);
+        QFETCH(int, historyRows);
+        QFETCH(QString, settings);
+        QFETCH(QString, objectIds);
+        QCOMPARE(LegacyDatabase::write(path, version), QString());
+        const QString identity = query(path, "select id, device_id, device_name, creation_time from db_info").join('\n');
+
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
+        db.init(path, kAppName);
+
+        QCOMPARE(migrationSteps(), steps);
+        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: migrated DB to ").size(), steps.size());
+        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: Error: ").size(), 0);
+        QCOMPARE(incompatible.count(), 0);
+        QCOMPARE(failure.count(), 0);
+        QCOMPARE(db.version(), QString("1.0.2"));
+        QCOMPARE(query(path, "select db_version from db_info"), QStringList{"1.0.2"});
+        QCOMPARE(query(path, "select id, device_id, device_name, creation_time from db_info").join('\n'), identity);
+
+        // Every table ends with the current columns in the current order.
+        for (const auto &t : kStoredSchema)
+            QCOMPARE(columnNames(path, t.first), currentColumns(t.first));
+        QVERIFY(!db.tables().contains("sync_queue"));
+
+        // The user table is the untyped copy without AUTOINCREMENT; ids survive.
+        QCOMPARE(storedSql(path, "user"), QString("CREATE TABLE user(id,server_id,account_name,last_login)"));
+        QCOMPARE(columns(path, "user"),
+                 (QStringList{"id:", "server_id:", "account_name:", "last_login:"}));
+        QCOMPARE(query(path, "select * from user order by id"),
+                 (QStringList{"3|srv-a|alice|1451988000000", "7|srv-b|bob|1451988001000"}));
+
+        QCOMPARE(query(path, "select count(*) from sync_history").value(0).toInt() +
+                     query(path, "select count(*) from sync_history_object").value(0).toInt(),
+                 historyRows);
+        QCOMPARE(query(path, "select remote_state, root_folder_id, synced_last_event, encryption from sync_setting "
+                             "order by id")
+                     .join(','),
+                 settings);
+        QCOMPARE(query(path, "select local_dir from sync_setting order by id"),
+                 (QStringList{"/home/u/Docs", "/home/u/Team"}));
+        QCOMPARE(query(path, "select object_id from fs_object order by id").join(','), objectIds);
+        QCOMPARE(query(path, "select path, size from fs_object order by id"), (QStringList{"a.txt|5", "dir|0"}));
+        QCOMPARE(query(path, "select safe_name from file_safe order by id"), (QStringList{"Docs", "Team"}));
+    }
+
+    // The 0.2.9 step needs sync_queue; without it the chain stops right
+    // there, which also shows what the first step alone did.
+    void failingFirstStatementStopsTheChain()
+    {
+        QCOMPARE(LegacyDatabase::write(path, "0.2.8", {"DROP TABLE sync_queue"}), QString());
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        db.init(path, kAppName);
+
+        QCOMPARE(migrationSteps(), (QStringList{"0.2.8->0.2.9", "0.2.9->1.0.0"}));
+        QCOMPARE(db.version(), QString("0.2.9"));
+        QCOMPARE(query(path, "select db_version from db_info"), QStringList{"0.2.9"});
+        QCOMPARE(incompatible.count(), 1);
+        QCOMPARE(incompatible.first(), (QVariantList{"0.2.9", "1.0.2"}));
+        // The first step emptied the history on its own.
+        QCOMPARE(query(path, "select count(*) from sync_history"), QStringList{"0"});
+        QCOMPARE(query(path, "select count(*) from sync_history_object"), QStringList{"0"});
+        // The failed step's other statements still ran: no transaction.
+        QVERIFY(columnNames(path, "sync_setting").contains("remote_state"));
+        QCOMPARE(columns(path, "user").first(), QString("id:"));
+        QVERIFY(db.isInitialised());
+        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: DB migration errors: "),
+                 QStringList{"OndoDatabase::init: DB migration errors: 1"});
+    }
+
+    void failingThirdStatementKeepsEarlierOnesApplied()
+    {
+        // A 1.0.0 file that already has the third statement's column.
+        QCOMPARE(LegacyDatabase::write(path, "1.0.0", {"ALTER TABLE file_safe ADD COLUMN last_event TEXT"}), QString());
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        db.init(path, kAppName);
+
+        QCOMPARE(db.version(), QString("1.0.0"));
+        QCOMPARE(query(path, "select db_version from db_info"), QStringList{"1.0.0"});
+        QCOMPARE(incompatible.count(), 1);
+        QCOMPARE(incompatible.first(), (QVariantList{"1.0.0", "1.0.2"}));
+        const QStringList fileSafe = columnNames(path, "file_safe");
+        QVERIFY(fileSafe.contains("root_folder_id") && fileSafe.contains("role_type")); // statements 1 and 2
+        QVERIFY(fileSafe.contains("expiry_date"));                                      // and the ones after
+        QVERIFY(!columnNames(path, "sync_setting").contains("encryption"));             // no later step
+        QCOMPARE(migrationSteps(), QStringList{"1.0.0->1.0.1"});
+
+        const QStringList queries = LogCapture::linesStartingWith("OndoDatabase::init: Query: ");
+        QCOMPARE(queries.size(), 10);
+        QCOMPARE(queries.at(2), QString("OndoDatabase::init: Query: ALTER TABLE file_safe ADD COLUMN last_event TEXT;"));
+        const QStringList errors = LogCapture::linesStartingWith("OndoDatabase::init: Error: ");
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().startsWith("OndoDatabase::init: Error: 1 [")
+                     && errors.first().contains("duplicate column name: last_event"),
+                 qPrintable(errors.first()));
+        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: DB migration errors: "),
+                 QStringList{"OndoDatabase::init: DB migration errors: 1"});
+    }
+
+    void emptyVersionTableIsIncompatible()
+    {
+        QCOMPARE(LegacyDatabase::write(path, "1.0.2", {"DELETE FROM db_info"}), QString());
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        db.init(path, kAppName);
+        QCOMPARE(incompatible.count(), 1);
+        QCOMPARE(incompatible.first(), (QVariantList{"", "1.0.2"}));
+        QCOMPARE(migrationSteps(), QStringList());
+        QCOMPARE(query(path, "select count(*) from db_info"), QStringList{"0"}); // no row made up
+        QVERIFY(!db.currentDbInfo());
+        QVERIFY(db.allDbInfos().isEmpty());
+    }
+
+    void missingTableIsCreated_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::newRow("fs_object missing -> current columns") << "fs_object";
+        QTest::newRow("sync_history_object missing -> table and index") << "sync_history_object";
+        QTest::newRow("user missing -> typed current table") << "user";
+        QTest::newRow("sync_setting missing -> with encryption") << "sync_setting";
+    }
+    void missingTableIsCreated()
+    {
+        QFETCH(QString, table);
+        QCOMPARE(LegacyDatabase::write(path, "1.0.2", {"DROP TABLE " + table}), QString());
+        const QString identity = query(path, "select * from db_info").join('\n');
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        db.init(path, kAppName);
+        QCOMPARE(incompatible.count(), 0);
+        for (const auto &t : kStoredSchema)
+            if (t.first == table)
+                QCOMPARE(storedSql(path, table), t.second);
+        QCOMPARE(storedSql(path, "sync_history_object_timestamp"), kIndex);
+        QCOMPARE(query(path, "select * from db_info").join('\n'), identity);
+        QCOMPARE(query(path, "select count(*) from " + table), QStringList{"0"});
+        QCOMPARE(query(path, "select count(*) from file_safe"), QStringList{"2"}); // others untouched
+    }
+
+    void appNameWithQuoteStillGetsItsRow()
+    {
+        OndoDatabase db;
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        db.init(path, "O'Neil Sync");
+        QCOMPARE(incompatible.count(), 0);
+        QVERIFY(query(path, "select device_name from db_info").value(0).startsWith("O'Neil Sync-"));
+    }
+
+    void unopenableFileIsReported_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("path is a folder -> unableToOpenDatabase") << "folder";
+        QTest::newRow("parent is a file -> unableToOpenDatabase") << "file";
+    }
+    void unopenableFileIsReported()
+    {
+        QFETCH(QString, where);
+        QString target;
+        if (where == "folder") {
+            target = dir->filePath("a-folder");
+            QVERIFY(QDir().mkpath(target));
+        } else {
+            QFile blocker(dir->filePath("plain-file"));
+            QVERIFY(blocker.open(QIODevice::WriteOnly));
+            target = blocker.fileName() + "/db.db3";
+        }
+        LogCapture log;
+        OndoDatabase db;
+        QSignalSpy unable(&db, &OndoDatabase::unableToOpenDatabase);
+        QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
+        db.init(target, kAppName);
+        QCOMPARE(unable.count(), 1);
+        const QString error = unable.first().first().toString();
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(incompatible.count() + failure.count(), 0);
+        QVERIFY(!db.isInitialised());
+        QCOMPARE(LogCapture::lines(QtWarningMsg),
+                 QStringList{QString("OndoDatabase::init: Unable to open database: %1 error: %2")
+                                 .arg(QDir::toNativeSeparators(target), error)});
+    }
+
+    void execFailureIsLoggedAndSignalledOnce_data()
+    {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("detail");
+        QTest::addColumn<QString>("type");
+        QTest::newRow("unknown column -> SQLite's reason, StatementError")
+            << "select nope from db_info" << "no such column: nope" << "StatementError";
+        QTest::newRow("unknown table with a parameter -> SQLite's reason, StatementError")
+            << "delete from nowhere where id = ?" << "no such table: nowhere" << "StatementError";
+        QTest::newRow("duplicate key -> constraint text, ConnectionError")
+            << "insert into db_info (id, db_version) values (?, 'x')" << "UNIQUE constraint failed: db_info.id"
+            << "ConnectionError";
+    }
+    void execFailureIsLoggedAndSignalledOnce()
+    {
+        QFETCH(QString, sql);
+        QFETCH(QString, detail);
+        QFETCH(QString, type);
+        OndoDatabase db;
+        db.init(path, kAppName);
+        const qint64 existingId = db.currentDbInfo().value().id;
+
+        LogCapture log;
+        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
+        QSqlQuery q(db.database());
+        q.prepare(sql);
+        if (sql.contains('?'))
+            q.addBindValue(existingId);
+        QVERIFY(!db.exec(q));
+
+        QCOMPARE(failure.count(), 1);
+        const QString msg = failure.first().first().toString();
+        const QRegularExpression shape(QString("^DB error: (.*) \\(type: %1\\)\n query: \\(%2\\)$")
+                                           .arg(type, QRegularExpression::escape(sql)),
+                                       QRegularExpression::DotMatchesEverythingOption);
+        const QRegularExpressionMatch m = shape.match(msg);
+        QVERIFY2(m.hasMatch(), qPrintable(msg));
+        QVERIFY2(m.captured(1).contains(detail), qPrintable(msg));
+        QCOMPARE(LogCapture::lines(QtWarningMsg), QStringList{"OndoDatabase::exec: " + msg});
+    }
+
+    void execSuccessIsQuiet()
+    {
+        OndoDatabase db;
+        db.init(path, kAppName);
+        LogCapture log;
+        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
+        QSqlQuery q(db.database());
+        q.prepare("insert into user (server_id, account_name, last_login) values (?, ?, ?)");
+        q.addBindValue("srv");
+        q.addBindValue("carol's account");
+        q.addBindValue(qint64(1700000000000));
+        QVERIFY(db.exec(q));
+        QCOMPARE(failure.count(), 0);
+        QCOMPARE(LogCapture::lines(QtWarningMsg) + LogCapture::lines(QtDebugMsg), QStringList());
+        QCOMPARE(query(path, "select server_id, account_name, last_login from user"),
+                 QStringList{"srv|carol's account|1700000000000"});
+    }
+
+    // Both db_info queries go through exec: when the table is gone, the
+    // message names each query exactly as it was sent.
+    void dbInfoQueriesReportThroughExec()
+    {
+        OndoDatabase db;
+        db.init(path, kAppName);
+        QSqlQuery drop(db.database());
+        QVERIFY(drop.exec("DROP TABLE db_info"));
+        LogCapture log;
+        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
+        QVERIFY(!db.currentDbInfo());
+        QVERIFY(db.allDbInfos().isEmpty());
+        QCOMPARE(failure.count(), 2);
+        QVERIFY(failure.at(0).first().toString().endsWith(
+            "query: (select id, db_version, device_id, device_name, creation_time from db_info order by "
+            "creation_time desc limit 1)"));
+        QVERIFY(failure.at(1).first().toString().endsWith(
+            "query: (SELECT   id,   db_version,   device_id,   device_name,   creation_time FROM db_info ORDER BY id)"));
+    }
+
+    void allDbInfosComeInIdOrder()
+    {
+        QCOMPARE(LegacyDatabase::write(path, "1.0.2",
+                                       {"insert into db_info (id, db_version, device_id, device_name, creation_time) "
+                                        "values (9, '1.0.2', 'dev-9', 'n-9', 'Mon Jan 4 10:00:00 2016')"}),
+                 QString());
+        OndoDatabase db;
+        db.init(path, kAppName);
+        const QList<DbInfo> rows = db.allDbInfos();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).id, qint64(1));
+        QCOMPARE(rows.at(0).device_id, QString("0b9e3f4c-5d2a-4e61-9c7b-2f8a1d3e4c5b"));
+        QCOMPARE(rows.at(1).id, qint64(9));
+        QCOMPARE(rows.at(1).device_name, QString("n-9"));
+        QCOMPARE(rows.at(1).creation_time, QString("Mon Jan 4 10:00:00 2016"));
+    }
+
+    // Commits must not wait for a disk flush, and the file must stay a plain
+    // SQLite database that other tools read while the client has it open.
+    void writeAheadLogKeepsFileReadable()
+    {
+        const QString sqlite3 = QStandardPaths::findExecutable("sqlite3");
+        if (sqlite3.isEmpty())
+            QSKIP("the sqlite3 command-line tool is not installed");
+        auto cli = [&](const QString &sql) {
+            QProcess p;
+            p.start(sqlite3, {path, sql});
+            p.waitForFinished(10000);
+            return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+        };
+        {
+            OndoDatabase db;
+            db.init(path, kAppName);
+            QSqlQuery q(db.database());
+            QVERIFY(q.exec("PRAGMA journal_mode") && q.next());
+            QCOMPARE(q.value(0).toString(), QString("wal"));
+            QVERIFY(q.exec("PRAGMA synchronous") && q.next());
+            QCOMPARE(q.value(0).toInt(), 1); // NORMAL
+            QVERIFY(q.exec("insert into user (server_id, account_name) values ('s', 'while-open')"));
+            QCOMPARE(cli("select account_name from user"), QString("while-open"));
+        }
+        QCOMPARE(cli("PRAGMA integrity_check"), QString("ok"));
+        QCOMPARE(cli("select db_version from db_info"), QString("1.0.2"));
+        QVERIFY(!QFile::exists(path + "-wal")); // folded back into the file on close
+    }
+};
+
+QTEST_GUILESS_MAIN(TestOndoDatabase)
+#include "tst_ondodatabase.moc"
