@@ -201,8 +201,10 @@ void BrandingTranslator::loadTranslations()
         m_translators.push_back(std::move(brand));
         m_hasTranslation = true;
     } else {
+        // Qt's own texts stay English too, so a dialog speaks one language.
         qInfo("BrandingTranslator::install: lang=%s: no translation, texts stay in English",
               qUtf8Printable(m_language));
+        return;
     }
     // Qt's own texts (dialog buttons) where the system has them.
     const QString qtDir = QLibraryInfo::location(QLibraryInfo::TranslationsPath);

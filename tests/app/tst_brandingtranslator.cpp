@@ -225,13 +225,16 @@ private slots:
         QTest::addColumn<QString>("runsAlready");
         QTest::addColumn<QString>("checkVersion");
         QTest::addColumn<QString>("probe");
+        QTest::addColumn<QString>("cancel");
         QTest::newRow("en -> English with the brand's name")
-            << "en" << "Korvex Sync runs already" << "Check version" << "Translation test: This sentence is in English.";
-        QTest::newRow("de -> German with the brand's name")
+            << "en" << "Korvex Sync runs already" << "Check version" << "Translation test: This sentence is in English."
+            << "Cancel";
+        QTest::newRow("de -> German with the brand's name, Qt's buttons too")
             << "de" << "Korvex Sync läuft bereits" << "Version wird geprüft"
-            << "Translation test: Dieser Satz ist auf Deutsch.";
-        QTest::newRow("fr (no translation) -> English, still expanded")
-            << "fr" << "Korvex Sync runs already" << "Check version" << "Translation test: This sentence is in English.";
+            << "Translation test: Dieser Satz ist auf Deutsch." << "Abbrechen";
+        QTest::newRow("fr (no brand translation) -> English throughout, still expanded")
+            << "fr" << "Korvex Sync runs already" << "Check version" << "Translation test: This sentence is in English."
+            << "Cancel";
     }
     void installTranslatesAndExpands()
     {
@@ -239,12 +242,15 @@ private slots:
         QFETCH(QString, runsAlready);
         QFETCH(QString, checkVersion);
         QFETCH(QString, probe);
+        QFETCH(QString, cancel);
         setLanguage(lang);
         MessageCapture capture;
         InstalledTranslator installed(env->config.get());
         QVERIFY(!installed.translator->isEmpty());
         QCOMPARE(QCoreApplication::translate("QObject", "${APP_NAME} runs already"), runsAlready);
         QCOMPARE(QCoreApplication::translate("OndoApplication", "Check version"), checkVersion);
+        // Qt's own texts (scripts/bootstrap installs Qt's translations).
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
         // A text no translation knows still gets its placeholders replaced.
         QCOMPARE(QCoreApplication::translate("Nowhere", "${SERVICE_NAME} ${APP_VERSION}"), QString("Korvex 1.1.0"));
         // Arguments are filled after the expansion, so a "$" in them is left alone.
