@@ -41,7 +41,8 @@ void AdminHandlers::addFault(Call &call)
     fault.status = call.json.value(QLatin1String("status")).toInt(500);
     fault.after = static_cast<std::int64_t>(call.json.value(QLatin1String("after")).toDouble(-1));
     fault.remaining = call.json.value(QLatin1String("count")).toInt(1);
-    if (fault.status < 100 || fault.status > 599 || fault.ms < 0) {
+    const bool badStatus = fault.kind == FaultInjection::Kind::Status && (fault.status < 100 || fault.status > 599);
+    if (badStatus || fault.ms < 0) {
         call.fail(ServiceStatus::BadRequest, "\"status\" must be an HTTP status and \"ms\" not negative");
         return;
     }

@@ -113,6 +113,17 @@ private slots:
         QCOMPARE(get(service, "/api/sync/1/public/version").http, 200);
     }
 
+    void plainHttpOnlyWhenAsked()
+    {
+        ServiceProcess::Options options;
+        options.http = true;
+        ServiceProcess service(options);
+        QVERIFY2(service.start(), qPrintable(service.errorString()));
+        QVERIFY(service.baseUrl().startsWith(QStringLiteral("http://127.0.0.1:")));
+        QVERIFY(service.caFile().isEmpty());
+        QCOMPARE(get(service, "/api/sync/1/public/version").http, 200);
+    }
+
     void restartKeepsTheDataFolder()
     {
         ServiceProcess service;

@@ -46,9 +46,9 @@ QByteArray ServiceClient::percent(const QString &text)
     return QUrl::toPercentEncoding(text, QByteArray(), QByteArray("/"));
 }
 
-ServiceClient::Reply ServiceClient::request(const QByteArray &method, const QString &path, const QByteArray &body,
-                                            const QList<QPair<QByteArray, QByteArray>> &headers,
-                                            const QByteArray &contentType)
+QNetworkReply *ServiceClient::startRequest(const QByteArray &method, const QString &path, const QByteArray &body,
+                                          const QList<QPair<QByteArray, QByteArray>> &headers,
+                                          const QByteArray &contentType)
 {
     QNetworkRequest request(QUrl(m_baseUrl + path, QUrl::TolerantMode));
     if (m_baseUrl.startsWith(QLatin1String("https:")))
@@ -61,7 +61,29 @@ ServiceClient::Reply ServiceClient::request(const QByteArray &method, const QStr
         request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
     if (!m_xsrf.isEmpty())
         request.setRawHeader("X-XSRF-TOKEN", m_xsrf);
-    QNetworkReply *reply = m_nam->sendCustomRequest(request, method, body);
+    return m_nam->sendCustomRequest(request, method, body);
+}
+
+ServiceClient::Reply ServiceClient::readReply(QNetworkReply *reply)
+{
+    Reply r;
+    r.http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    // HTTP statuses are in `http`; `error` keeps the failures below HTTP.
+    r.error = reply->error() < QNetworkReply::ContentAccessDenied ? reply->error() : QNetworkReply::NoError;
+    r.body = reply->readAll();
+    r.headers = reply->rawHeaderPairs();
+    const QJsonObject envelope = QJsonDocument::fromJson(r.body).object();
+    r.status = envelope.value(QStringLiteral("status")).toInt();
+    r.message = envelope.value(QStringLiteral("message")).toString();
+    r.data = envelope.value(QStringLiteral("data")).toObject();
+    return r;
+}
+
+ServiceClient::Reply ServiceClient::request(const QByteArray &method, const QString &path, const QByteArray &body,
+                                            const QList<QPair<QByteArray, QByteArray>> &headers,
+                                            const QByteArray &contentType)
+{
+    QNetworkReply *reply = startRequest(method, path, body, headers, contentType);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
@@ -73,15 +95,7 @@ ServiceClient::Reply ServiceClient::request(const QByteArray &method, const QStr
         delete reply;
         return r;
     }
-    r.http = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    // HTTP statuses are in `http`; `error` keeps the failures below HTTP.
-    r.error = reply->error() < QNetworkReply::ContentAccessDenied ? reply->error() : QNetworkReply::NoError;
-    r.body = reply->readAll();
-    r.headers = reply->rawHeaderPairs();
-    const QJsonObject envelope = QJsonDocument::fromJson(r.body).object();
-    r.status = envelope.value(QStringLiteral("status")).toInt();
-    r.message = envelope.value(QStringLiteral("message")).toString();
-    r.data = envelope.value(QStringLiteral("data")).toObject();
+    r = readReply(reply);
     delete reply;
     return r;
 }
@@ -215,6 +229,17 @@ ServiceClient::Reply ServiceClient::upload(const QString &destination, const QSt
     return uploadRaw(body,
                      {{"X-Filename", percent(name)}, {"X-Transport-Iv", ivHex}, {"X-Destination", percent(destination)}},
                      objectId);
+}
+
+QNetworkReply *ServiceClient::startUpload(const QString &destination, const QString &name, const QByteArray &content,
+                                         const QString &objectId)
+{
+    QByteArray ivHex;
+    const QByteArray body = encryptForTransport(content, &ivHex);
+    const QString path = filesBase() + (objectId.isEmpty() ? QStringLiteral("file") : QStringLiteral("file/") + objectId);
+    return startRequest("POST", path, body,
+                        {{"X-Filename", percent(name)}, {"X-Transport-Iv", ivHex}, {"X-Destination", percent(destination)}},
+                        "application/octet-stream");
 }
 
 ServiceClient::Reply ServiceClient::uploadRaw(const QByteArray &body, const QList<QPair<QByteArray, QByteArray>> &headers,

@@ -76,6 +76,14 @@ public:
                   const QList<QPair<QByteArray, QByteArray>> &headers = {},
                   const QByteArray &contentType = "application/json");
     Reply loginStep(const QJsonObject &body);
+    // The same request without waiting: the caller runs the event loop and
+    // owns the reply; readReply() turns a finished one into a Reply.
+    QNetworkReply *startRequest(const QByteArray &method, const QString &path, const QByteArray &body = {},
+                                const QList<QPair<QByteArray, QByteArray>> &headers = {},
+                                const QByteArray &contentType = "application/json");
+    QNetworkReply *startUpload(const QString &destination, const QString &name, const QByteArray &content,
+                               const QString &objectId = {});
+    static Reply readReply(QNetworkReply *reply);
 
     LoginResult login(const QString &user, const QString &password, const LoginOptions &options);
     LoginResult login(const QString &user, const QString &password);

@@ -1,0 +1,166 @@
+#include "support/ServiceClient.h"
+#include "support/ServiceProcess.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QtTest>
+
+// Fault injection through the admin interface, as the client's tests use it.
+class TestServiceFaults : public QObject
+{
+    Q_OBJECT
+
+    ServiceProcess m_service;
+    QString m_safe;
+    QString m_fileId;
+    std::unique_ptr<ServiceClient> m_client;
+    const QString version = QStringLiteral("/api/sync/1/public/version");
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+        QVERIFY(m_service.addUser("fay", "pw").ok());
+        QVERIFY(m_service.addUser("gus", "pw").ok());
+        m_safe = m_service.addSafe("fay", "Docs");
+        m_client = std::make_unique<ServiceClient>(m_service);
+        QVERIFY(m_client->login("fay", "pw").loggedIn);
+        const auto up = m_client->upload(m_safe + "/", "big.bin", QByteArray(200000, 'b'));
+        QVERIFY(up.ok());
+        m_fileId = up.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
+    }
+
+    void cleanup() { QVERIFY(m_service.clearFaults()); }
+
+    void forcedReplies_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("http");
+        QTest::newRow("status 302 -> not followed, Location set") << "status" << 302 << 302;
+        QTest::newRow("status 500 -> HTTP 500") << "status" << 500 << 500;
+        QTest::newRow("status 401 -> HTTP 401") << "status" << 401 << 401;
+        QTest::newRow("empty body -> HTTP 200, nothing") << "empty" << 0 << 200;
+        QTest::newRow("non-JSON body -> HTTP 200, HTML") << "nonjson" << 0 << 200;
+    }
+    void forcedReplies()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, status);
+        QFETCH(int, http);
+        QVERIFY(m_service.injectFault({kind, "/api/sync/1/files/info", {}, 0, status, -1, 1}));
+        const auto r = m_client->safes();
+        QCOMPARE(r.http, http);
+        if (kind == "empty")
+            QVERIFY(r.body.isEmpty());
+        if (kind == "nonjson")
+            QVERIFY(r.body.startsWith("<html>"));
+        if (status == 302)
+            QVERIFY(!r.header("Location").isEmpty());
+        QVERIFY(m_client->safes().ok()); // one request only
+    }
+
+    void countAndMethodSelectTheRequests()
+    {
+        QVERIFY(m_service.forceStatus(version, 503, "GET", 2));
+        QVERIFY(m_service.forceStatus("/api/sync/1/files/info", 500, "POST", 1));
+        QCOMPARE(m_client->request("GET", version).http, 503);
+        QCOMPARE(m_client->request("GET", version).http, 503);
+        QCOMPARE(m_client->request("GET", version).http, 200);
+        QVERIFY(m_client->safes().ok()); // a GET does not meet the POST fault
+        QVERIFY(m_service.forceStatus(version, 500, {}, 0)); // until cleared
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(m_client->request("GET", version).http, 500);
+        QVERIFY(m_service.clearFaults());
+        QCOMPARE(m_client->request("GET", version).http, 200);
+    }
+
+    void delayHoldsTheReply()
+    {
+        QVERIFY(m_service.delay(version, 400));
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(m_client->request("GET", version).http, 200);
+        QVERIFY(timer.elapsed() >= 400);
+    }
+
+    void stallHoldsTheReplyUntilCleared()
+    {
+        QVERIFY(m_service.stall("/api/sync/1/files/info"));
+        QNetworkReply *reply = m_client->startRequest("GET", "/api/sync/1/files/info");
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        QVERIFY(!done.wait(700)); // held
+        QVERIFY(m_service.clearFaults());
+        QVERIFY(done.wait(10000));
+        QVERIFY(ServiceClient::readReply(reply).ok());
+        delete reply;
+    }
+
+    void cutClosesTheConnectionMidBody_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<qint64>("after");
+        QTest::newRow("download cut after 64 KiB -> short body, connection closed") << "download" << qint64(65536);
+        QTest::newRow("JSON reply cut in half -> connection closed") << "json" << qint64(-1);
+    }
+    void cutClosesTheConnectionMidBody()
+    {
+        QFETCH(QString, what);
+        QFETCH(qint64, after);
+        const QString path = what == "download" ? "/api/sync/1/files/file/" + m_fileId : QStringLiteral("/api/sync/1/files/info");
+        QVERIFY(m_service.cutBody(path, after));
+        QByteArray plain;
+        bool decrypted = false;
+        const auto r = what == "download" ? m_client->download(m_fileId, &plain, &decrypted) : m_client->safes();
+        QVERIFY(r.error != QNetworkReply::NoError);
+        if (what == "download") {
+            QVERIFY(r.body.size() <= after);
+            QVERIFY(!decrypted);
+        }
+        QVERIFY(m_client->download(m_fileId, &plain, &decrypted).http == 200 && decrypted); // next one whole
+        QCOMPARE(plain.size(), 200000);
+    }
+
+    void expiredSessionsAreGone()
+    {
+        ServiceClient gus(m_service);
+        QVERIFY(gus.login("gus", "pw").loggedIn);
+        ServiceClient fay(m_service);
+        QVERIFY(fay.login("fay", "pw").loggedIn);
+        QCOMPARE(m_service.expireSessions("gus").value_or(-1), 1);
+        QCOMPARE(gus.request("GET", "/api/sync/1/account/clientvalidation").http, 401);
+        QVERIFY(fay.request("GET", "/api/sync/1/account/clientvalidation").ok());
+        QVERIFY(m_service.expireSessions().value_or(0) >= 2); // everybody
+        QCOMPARE(fay.request("GET", "/api/sync/1/account/clientvalidation").http, 401);
+        QVERIFY(m_client->login("fay", "pw").loggedIn);
+    }
+
+    void quotaChangeTakesEffect()
+    {
+        QVERIFY(m_service.setQuota(m_safe, 200100));
+        QCOMPARE(m_client->upload(m_safe + "/", "more.bin", QByteArray(101, 'm')).status, 10907);
+        QVERIFY(m_client->upload(m_safe + "/", "more.bin", QByteArray(100, 'm')).ok());
+        QVERIFY(!m_service.setQuota("9999", 1));
+    }
+
+    void idleTimeCanBeShortened()
+    {
+        ServiceClient client(m_service);
+        QVERIFY(client.login("gus", "pw").loggedIn);
+        QVERIFY(m_service.setSessionIdle(1));
+        QTest::qWait(1500);
+        QCOMPARE(client.request("GET", "/api/sync/1/account/clientvalidation").http, 401);
+        QVERIFY(m_service.setSessionIdle(1800));
+        QVERIFY(m_client->login("fay", "pw").loggedIn);
+    }
+
+    void badFaultsAreRefused()
+    {
+        QCOMPARE(m_service.admin("POST", "/admin/faults", {{"kind", "explode"}}).status, 400);
+        QCOMPARE(m_service.admin("POST", "/admin/faults", {{"kind", "status"}, {"status", 42}}).status, 400);
+        QCOMPARE(m_service.admin("GET", "/admin/faults").data.value("faults").toArray().size(), 0);
+    }
+};
+
+QTEST_MAIN(TestServiceFaults)
+#include "tst_service_faults.moc"
