@@ -8,6 +8,7 @@
 #include "app/SettingsStorage.h"
 #include "app/SingleInstance.h"
 #include "app/StartOnStartup.h"
+#include "db/OndoDatabase.h"
 #include "ui/MainWindow.h"
 
 #include <QCheckBox>
@@ -112,6 +113,8 @@ void OndoApplication::initApp()
     qInfo("OndoApplication::initApp: Autostart: %s",
           StartOnStartup(m_appInfo->appNameInternal()).isEnabled() ? "enabled" : "disabled");
 
+    initDatabase();
+
     m_autoLogin = Settings::value(Settings::AppAutoLogin).toBool();
     qInfo("OndoApplication::initApp: autoLogin is %d", int(m_autoLogin));
 
@@ -139,6 +142,40 @@ void OndoApplication::initApp()
     QTimer::singleShot(1000, this, &OndoApplication::checkCrash);
     connect(this, &QCoreApplication::aboutToQuit, this, &OndoApplication::on_aboutToQuit);
     qInfo("OndoApplication::initApp: finished");
+}
+
+void OndoApplication::initDatabase()
+{
+    m_database.reset(new OndoDatabase);
+    connect(m_database.data(), &OndoDatabase::incompatibleDatabase, this, &OndoApplication::on_incompatibleDatabase);
+    connect(m_database.data(), &OndoDatabase::unableToOpenDatabase, this, &OndoApplication::on_unableToOpenDatabase);
+    connect(m_database.data(), &OndoDatabase::sqlQueryFailure, this, &OndoApplication::on_sqlQueryFailure);
+    m_database->init(m_appInfo->databasePath(), m_appInfo->appName());
+
+    // An unopened file has been reported already; querying it would only
+    // add a second error box for the same cause.
+    const QList<DbInfo> rows = m_database->isInitialised() ? m_database->allDbInfos() : QList<DbInfo>();
+    const std::optional<DbInfo> current =
+        rows.isEmpty() ? std::nullopt : m_database->currentDbInfo();
+    if (!current) {
+        qWarning("OndoApplication::initApp: db_info: is empty");
+        return;
+    }
+    const DbInfo &first = rows.first();
+    qInfo("OndoApplication::initApp: initial db_info: id:%lld db_version:%s ts:'%s' (%d entries)", first.id,
+          qUtf8Printable(first.db_version), qUtf8Printable(first.creation_time), int(rows.size()));
+    qInfo("OndoApplication::initApp: current db_info: id:%lld db_version:%s ts:'%s' (%d entries)", current->id,
+          qUtf8Printable(current->db_version), qUtf8Printable(current->creation_time), int(rows.size()));
+}
+
+bool OndoApplication::storePasswordHash(const QString &password)
+{
+    return m_passwordCheck.storePasswordHash(password);
+}
+
+bool OndoApplication::checkPassword(const QString &password) const
+{
+    return m_passwordCheck.checkPassword(password);
 }
 
 void OndoApplication::createTrayIcon()

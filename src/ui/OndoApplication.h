@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/PasswordCheck.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QScopedPointer>
@@ -7,6 +9,7 @@
 class AppInfo;
 class ApplicationLog;
 class MainWindow;
+class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
@@ -44,6 +47,11 @@ public:
     SettingsStorage *settingsStorage() const { return m_settingsStorage.data(); }
     AppInfo *appInfo() const { return m_appInfo; }
     ApplicationLog *log() const { return m_log; }
+    OndoDatabase *database() const { return m_database.data(); }
+
+    // The in-memory check of the current login's password (never on disk).
+    bool storePasswordHash(const QString &password);
+    bool checkPassword(const QString &password) const;
 
     // Asks before a sync deletes many remote files; true means proceed.
     bool promptForTooManyFilesDeleted(const QString &safeName, int deletedCount);
@@ -74,12 +82,15 @@ public slots:
 
 private:
     void createTrayIcon();
+    void initDatabase();
 
     ApplicationLog *m_log;
     AppInfo *m_appInfo;
     QScopedPointer<QSettings> m_settings;
     QScopedPointer<SettingsStorage> m_settingsStorage;
     QScopedPointer<SingleInstance> m_singleInstance;
+    QScopedPointer<OndoDatabase> m_database;
+    PasswordCheck m_passwordCheck;
     AppState m_appState = Initial;
     bool m_autoLogin = false;
     bool m_sessionTimedOut = false;
