@@ -1,4 +1,4 @@
-#include "app/AppInfo.h"
+#include "app/AppContext.h"
 #include "app/ApplicationLog.h"
 #include "app/BrandingTranslator.h"
 #include "app/ConfigurationManager.h"
@@ -54,22 +54,12 @@ bool checkSsl()
 
 int main(int argc, char *argv[])
 {
-    // 1-2: the built-in configuration (the resources are linked in).
-    auto config = std::make_unique<ConfigurationManager>();
-    config->load(QStringLiteral(":/config.json"));
-    config->setDefault(QStringLiteral("brand/appRev"), QStringLiteral(KORVEX_REVISION));
+    // 1-4: configuration, identity, AppInfo, user settings.
+    auto context = std::make_unique<AppContext>(QStringLiteral(KORVEX_REVISION));
+    AppInfo *appInfo = context->appInfo();
 
-    // 3: the identity decides where QSettings keeps the user settings.
-    QCoreApplication::setOrganizationName(config->value(QStringLiteral("brand/orgName")).toString());
-    QCoreApplication::setOrganizationDomain(config->value(QStringLiteral("brand/orgDomain")).toString());
-    QCoreApplication::setApplicationName(config->value(QStringLiteral("brand/appNameInternal")).toString());
-    QCoreApplication::setApplicationVersion(config->value(QStringLiteral("brand/appVersion")).toString());
-
-    // 4-5: identity, settings, log.
-    auto appInfo = std::make_unique<AppInfo>(config.get());
-    auto settings = std::make_unique<QSettings>();
-    config->setSettings(settings.get());
-    auto log = std::make_unique<ApplicationLog>(appInfo.get());
+    // 5: the log.
+    auto log = std::make_unique<ApplicationLog>(appInfo);
     log->install();
     // The banner opens every run's lines in the log, a second start's too.
     qInfo("## main: Start: %s %s (%s)", qUtf8Printable(appInfo->appName()), qUtf8Printable(appInfo->appVersion()),
@@ -81,10 +71,10 @@ int main(int argc, char *argv[])
 
     int exitCode = 0;
     {
-        OndoApplication app(log.get(), appInfo.get(), argc, argv);
+        OndoApplication app(log.get(), appInfo, argc, argv);
         Migration::migrate(*appInfo);
         // Every text shown from here on is translated and carries the brand.
-        const BrandingTranslator *translator = BrandingTranslator::install(config.get());
+        const BrandingTranslator *translator = BrandingTranslator::install(context->config());
 
         if (app.isRunning()) {
             qWarning("main: Application runs already");
@@ -96,15 +86,13 @@ int main(int argc, char *argv[])
         } else {
             std::srand(unsigned(QDateTime::currentMSecsSinceEpoch() & 0xffffffff));
             app.logSystemInfo();
-            Style::install(config.get(), translator->substitutions());
+            Style::install(context->config(), translator->substitutions());
             app.initApp();
             exitCode = app.exec();
         }
     }
     log->uninstall();
     log.reset();
-    settings.reset();
-    appInfo.reset();
-    config.reset();
+    context.reset();
     return exitCode;
 }

@@ -79,7 +79,20 @@ void ApplicationLog::setNetTraffic(bool on)
 
 QString ApplicationLog::filePath() const
 {
+    if (!m_filePath.isEmpty())
+        return m_filePath;
     return m_appInfo ? m_appInfo->logFilePath() : QString();
+}
+
+void ApplicationLog::setFilePath(const QString &path)
+{
+    QMutexLocker lock(&m_mutex);
+    m_filePath = path;
+    if (m_file.isOpen()) {
+        m_stream.flush();
+        m_stream.setDevice(nullptr);
+        m_file.close();
+    }
 }
 
 bool ApplicationLog::passes(QtMsgType type, const QString &text, int threshold)

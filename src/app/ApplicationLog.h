@@ -33,6 +33,8 @@ public:
     bool netTraffic() const { return m_netTraffic; }
     void setEnabled(bool on) { m_enabled = on; }
     QString filePath() const;
+    // Another file than the client's own (korvexcmd keeps a log of its own).
+    void setFilePath(const QString &path);
 
     // Formats one line as it is written to the file, without the line end.
     static QString formatLine(QtMsgType type, const QMessageLogContext &context, const QString &text,
@@ -63,4 +65,5 @@ private:
     // rotation never run twice at once.
     QMutex m_mutex;
     QtMessageHandler m_previousHandler = nullptr;
+    QString m_filePath; // overrides AppInfo's when set
 };
