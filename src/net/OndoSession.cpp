@@ -301,15 +301,19 @@ void OndoSession::on_proxyAuthenticationRequired(const QNetworkProxy &proxy, QAu
                  qUtf8Printable(proxyAuthStateName(m_proxyAuthState)));
         break;
     case PROXYAUTH_SUCCESS:
-    case PROXYAUTH_FAILED:
-        // A new challenge after the machine ended: credentials that worked
-        // stopped working, or the last attempt gave up. Doing nothing would
-        // fail every later request without ever asking again, so start over.
+    case PROXYAUTH_FAILED: {
+        // A new challenge after the machine ended: the credentials that
+        // worked stopped working, or the last attempt gave up. Doing nothing
+        // would fail every later request without ever asking again, and the
+        // saved credentials are the ones the proxy refuses: drop them and ask.
         qWarning("OndoSession::on_proxyAuthenticationRequired: %s: Invalid proxy auth state here",
                  qUtf8Printable(proxyAuthStateName(m_proxyAuthState)));
-        setProxyAuthState(PROXYAUTH_NONE);
-        on_proxyAuthenticationRequired(proxy, auth);
-        return;
+        NetProxy refused;
+        refused.setHost(proxy.hostName(), proxy.port());
+        refused.removeFromSettings();
+        askForProxyCredentials(proxy, auth);
+        break;
+    }
     default:
         qWarning("OndoSession::on_proxyAuthenticationRequired: Invalid proxy auth state (reset to NONE)");
         setProxyAuthState(PROXYAUTH_NONE);

@@ -1,0 +1,304 @@
+#include "TestEnv.h"
+#include "drive/CredentialStore.h"
+#include "drive/KeychainException.h"
+#include "sync/Crypto.h"
+
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+#include <qt5keychain/keychain.h>
+
+#include <functional>
+#include <stdexcept>
+
+namespace {
+// The raw item text, straight from the key store (empty when absent).
+QString readItem(const QString &service, const QString &key)
+{
+    QKeychain::ReadPasswordJob job(service);
+    job.setAutoDelete(false);
+    job.setKey(key);
+    QEventLoop loop;
+    QObject::connect(&job, &QKeychain::Job::finished, &loop, &QEventLoop::quit);
+    job.start();
+    loop.exec();
+    return job.error() == QKeychain::NoError ? job.textData() : QString();
+}
+
+bool writeItem(const QString &service, const QString &key, const QString &text)
+{
+    QKeychain::WritePasswordJob job(service);
+    job.setAutoDelete(false);
+    job.setKey(key);
+    job.setTextData(text);
+    QEventLoop loop;
+    QObject::connect(&job, &QKeychain::Job::finished, &loop, &QEventLoop::quit);
+    job.start();
+    loop.exec();
+    return job.error() == QKeychain::NoError;
+}
+
+// Runs `op` and returns the text of what it threw ("" when nothing).
+QString thrown(const std::function<void()> &op)
+{
+    try {
+        op();
+    } catch (const std::exception &e) {
+        return QString::fromUtf8(e.what());
+    }
+    return QString();
+}
+} // namespace
+
+// CredentialStore against the real Secret Service (gnome-keyring in a
+// private D-Bus session: run under scripts/with-keyring).
+class TestCredentialStore : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<CredentialStore> store;
+
+    QString service() const { return env->appInfo->appNameInternal(); }
+    QJsonObject item() const
+    {
+        return QJsonDocument::fromJson(readItem(service(), store->itemKey()).toUtf8()).object();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE"))
+            return; // the child of noKeyStoreMeansNoStorage
+        QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"),
+                 "needs a D-Bus session with an unlocked key store: run under scripts/with-keyring");
+    }
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        store = std::make_unique<CredentialStore>(env->appInfo.get());
+        if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE"))
+            CredentialStore::keychainBackend(service())->remove(store->itemKey()); // a fresh item per test
+    }
+    void cleanup()
+    {
+        store.reset();
+        env.reset();
+    }
+
+    void itemNameIsTheApplications()
+    {
+        QCOMPARE(store->itemKey(), QStringLiteral("KorvexSync.uclist"));
+    }
+
+    void firstPasswordCreatesTheItem()
+    {
+        QVERIFY(readItem(service(), store->itemKey()).isEmpty());
+        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("s3cret pässword"));
+        const QJsonObject doc = item();
+        QCOMPARE(doc.value(QStringLiteral("uclist")).toArray().size(), 1);
+        QCOMPARE(doc.value(QStringLiteral("localKeys")).toArray().size(), 0);
+        QVERIFY(doc.value(QStringLiteral("localKeys")).isArray());
+        const QJsonObject account = doc.value(QStringLiteral("uclist")).toArray().first().toObject();
+        QCOMPARE(account.value(QStringLiteral("server")).toString(), QStringLiteral("PROD"));
+        QCOMPARE(account.value(QStringLiteral("name")).toString(), QStringLiteral("alice"));
+        QVERIFY(!account.contains(QStringLiteral("dsec"))); // written only when not empty
+        const QString pw = account.value(QStringLiteral("pw")).toString();
+        QVERIFY(!pw.contains(QStringLiteral("s3cret")));
+        QCOMPARE(decryptStoredValue(pw), QStringLiteral("s3cret pässword"));
+        // The stored text is compact JSON.
+        QVERIFY(!readItem(service(), store->itemKey()).contains(QLatin1Char('\n')));
+    }
+
+    void roundTrips_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("password -> same password") << "pw" << QStringLiteral("correct horse battery ✓");
+        QTest::newRow("doubleSec -> same value") << "dsec" << QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
+        QTest::newRow("key -> its lower-case hex") << "key" << QStringLiteral("00112233445566778899aabbccddeeff");
+    }
+    void roundTrips()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, value);
+        if (kind == QLatin1String("pw")) {
+            store->storePassword(QStringLiteral("PROD"), QStringLiteral("bob"), value);
+            QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("bob")), value);
+        } else if (kind == QLatin1String("dsec")) {
+            store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("bob"), value);
+            QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("bob")), value);
+            QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("bob")), QString());
+        } else {
+            store->storeEncryptionKey(42, QByteArray::fromHex(value.toLatin1()));
+            QCOMPARE(store->readEncryptionKey(42), value);
+        }
+        // A second store object (a restart) reads the same.
+        CredentialStore again(env->appInfo.get());
+        if (kind == QLatin1String("key"))
+            QCOMPARE(again.readEncryptionKey(42), value);
+        else if (kind == QLatin1String("pw"))
+            QCOMPARE(again.readPassword(QStringLiteral("PROD"), QStringLiteral("bob")), value);
+    }
+
+    void absentEntriesReadEmpty()
+    {
+        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
+        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
+        QCOMPARE(store->readEncryptionKey(7), QString());
+        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("x"));
+        QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QString()); // other server
+    }
+
+    void replacingAKeyLeavesTheRestIntact()
+    {
+        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("a-pw"));
+        store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("a-dsec"));
+        store->storePassword(QStringLiteral("INT"), QStringLiteral("alice"), QStringLiteral("int-pw"));
+        store->storeEncryptionKey(1, QByteArray::fromHex("0101010101010101"));
+        store->storeEncryptionKey(2, QByteArray::fromHex("0202020202020202"));
+
+        store->storeEncryptionKey(1, QByteArray::fromHex("A1A1A1A1A1A1A1A1"));
+
+        QCOMPARE(store->readEncryptionKey(1), QStringLiteral("a1a1a1a1a1a1a1a1"));
+        QCOMPARE(store->readEncryptionKey(2), QStringLiteral("0202020202020202"));
+        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("a-pw"));
+        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("a-dsec"));
+        QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QStringLiteral("int-pw"));
+        QCOMPARE(item().value(QStringLiteral("localKeys")).toArray().size(), 2);
+        QCOMPARE(item().value(QStringLiteral("uclist")).toArray().size(), 2);
+    }
+
+    void clearPasswordKeepsTheDoubleSec()
+    {
+        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
+        store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ds"));
+        store->clearPassword(QStringLiteral("PROD"), QStringLiteral("alice"));
+        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QString());
+        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("ds"));
+        QCOMPARE(item().value(QStringLiteral("uclist")).toArray().first().toObject().value(QStringLiteral("pw")).toString(),
+                 QString());
+    }
+
+    void argumentsAreChecked_data()
+    {
+        QTest::addColumn<QString>("op");
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("error");
+        for (const char *op : {"readPassword", "storePassword", "clearPassword", "storeDoubleSec"}) {
+            QTest::addRow("%s without server -> serverId empty", op) << op << "" << "alice" << "serverId empty";
+            QTest::addRow("%s without name -> accountName is empty", op) << op << "PROD" << "" << "accountName is empty";
+        }
+        QTest::newRow("readDoubleSec without server -> empty, no error") << "readDoubleSec" << "" << "alice" << "";
+    }
+    void argumentsAreChecked()
+    {
+        QFETCH(QString, op);
+        QFETCH(QString, server);
+        QFETCH(QString, name);
+        QFETCH(QString, error);
+        const QString what = thrown([&] {
+            if (op == QLatin1String("readPassword"))
+                store->readPassword(server, name);
+            else if (op == QLatin1String("storePassword"))
+                store->storePassword(server, name, QStringLiteral("pw"));
+            else if (op == QLatin1String("clearPassword"))
+                store->clearPassword(server, name);
+            else if (op == QLatin1String("storeDoubleSec"))
+                store->storeDoubleSec(server, name, QStringLiteral("ds"));
+            else
+                store->readDoubleSec(server, name);
+        });
+        QCOMPARE(what, error);
+        QVERIFY(readItem(service(), store->itemKey()).isEmpty()); // nothing written
+    }
+
+    void unreadableItemFailsEveryOperation_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("not JSON -> parser message") << "this is not json"
+                                                    << "Cannot read UCL json document parse error: ";
+        QTest::newRow("account that is not an object -> element index")
+            << R"({"uclist":[1]})" << "Cannot read UCL json array: value 0 is not a json object";
+        QTest::newRow("account without pw -> missing key")
+            << R"({"uclist":[{"server":"PROD","name":"a"}]})" << "Cannot read UCL json object: missing key: 'pw'";
+        QTest::newRow("key id of the wrong type -> not a number")
+            << R"({"localKeys":[{"id":"1","key":"aa"}]})"
+            << "Cannot read UCL json object: key 'id': value is not a number";
+    }
+    void unreadableItemFailsEveryOperation()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, error);
+        QVERIFY(writeItem(service(), store->itemKey(), text));
+        const QString s = QStringLiteral("PROD"), n = QStringLiteral("alice");
+        const QList<std::function<void()>> ops{
+            [&] { store->readPassword(s, n); },
+            [&] { store->storePassword(s, n, QStringLiteral("pw")); },
+            [&] { store->clearPassword(s, n); },
+            [&] { store->readDoubleSec(s, n); },
+            [&] { store->storeDoubleSec(s, n, QStringLiteral("ds")); },
+            [&] { store->readEncryptionKey(1); },
+            [&] { store->storeEncryptionKey(1, QByteArray(16, '\x01')); },
+        };
+        for (int i = 0; i < ops.size(); ++i) {
+            const QString what = thrown(ops.at(i));
+            QVERIFY2(what.startsWith(error), qPrintable(QStringLiteral("operation %1: '%2'").arg(i).arg(what)));
+        }
+        QCOMPARE(readItem(service(), store->itemKey()), text); // neither repaired nor replaced
+    }
+
+    void emptyTextIsNeverWritten()
+    {
+        const auto backend = CredentialStore::keychainBackend(service());
+        const QString what = thrown([&] { backend->write(QStringLiteral("some.key"), QString()); });
+        QCOMPARE(what, QStringLiteral("Keychain value for key 'some.key' is empty"));
+        bool isKeychainException = false;
+        try {
+            backend->write(QStringLiteral("some.key"), QString());
+        } catch (const KeychainException &) {
+            isKeychainException = true;
+        }
+        QVERIFY(isKeychainException);
+    }
+
+    void noKeyStoreMeansNoStorage()
+    {
+        if (qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE")) {
+            // The child: no bus, no key store. Storing must fail loudly and
+            // must not fall back to a file.
+            const QString what = thrown([&] {
+                store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
+            });
+            QVERIFY2(what.contains(QLatin1String("while reading key")) || what.contains(QLatin1String("while writing key")),
+                     qPrintable(what));
+            QDirIterator it(QString::fromLocal8Bit(qgetenv("KORVEX_TEST_ROOT")), QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                QFile f(it.next());
+                QVERIFY(f.open(QIODevice::ReadOnly));
+                QVERIFY2(!f.readAll().contains("uclist"), qPrintable(f.fileName()));
+            }
+            return;
+        }
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KORVEX_NO_KEY_STORE"), QStringLiteral("1"));
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/korvex-bus"));
+        child.setProcessEnvironment(environment);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("noKeyStoreMeansNoStorage")});
+        QVERIFY(child.waitForFinished(60000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCredentialStore)
+#include "tst_credentialstore.moc"

@@ -1,0 +1,272 @@
+#include "NetTestUtil.h"
+#include "ScriptedPeer.h"
+#include "TestEnv.h"
+#include "app/Settings.h"
+#include "net/NetProxy.h"
+#include "net/OndoSession.h"
+#include "sync/Crypto.h"
+
+#include <QAuthenticator>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+// Basic credentials as the platform sends them without a charset in the
+// challenge: Latin-1.
+QByteArray basic(const QString &user, const QString &password)
+{
+    return "Basic " + (user + QLatin1Char(':') + password).toLatin1().toBase64();
+}
+
+struct SavedProxy
+{
+    QString url, user, password, passwordText;
+    QDateTime created;
+    bool present = false;
+};
+
+SavedProxy readSaved()
+{
+    QSettings s;
+    SavedProxy p;
+    p.present = s.contains(Settings::NetProxyUrl.name());
+    p.url = s.value(Settings::NetProxyUrl.name()).toString();
+    p.user = s.value(Settings::NetProxyUser.name()).toString();
+    p.passwordText = s.value(Settings::NetProxyPassword.name()).toString();
+    p.created = s.value(Settings::NetProxyCreatedTs.name()).toDateTime();
+    try {
+        p.password = decryptStoredValue(p.passwordText);
+    } catch (...) {
+        p.password = QStringLiteral("<undecryptable>");
+    }
+    return p;
+}
+} // namespace
+
+// The proxy authentication state machine against a scripted HTTP proxy that
+// wants Basic credentials: saved credentials go only to their own proxy,
+// failing ones are dropped and the user is asked, credentials that worked
+// are saved (password encrypted, as hexadecimal text).
+class TestProxyAuth : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<ScriptedPeer> proxy;
+    QList<QByteArray> seenAuthorizations;
+    // What the "user" answers, in order; an empty user cancels.
+    QList<QPair<QString, QString>> answers;
+    int asked = 0;
+    const QString goodUser = QStringLiteral("bob");
+    const QString goodPassword = QStringLiteral("pr0xy pässword");
+
+    QString proxyUrl() const { return QStringLiteral("127.0.0.1:%1").arg(proxy->port()); }
+
+    std::unique_ptr<OndoSession> newSession()
+    {
+        SessionOptions options;
+        const quint16 port = proxy->port();
+        options.networkAccessManagerFactory = [port](QObject *parent) {
+            auto *nam = new QNetworkAccessManager(parent);
+            nam->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("127.0.0.1"), port));
+            return nam;
+        };
+        auto session = std::make_unique<OndoSession>(options);
+        session->setServer(testServer(QStringLiteral("http://service.test:8080")));
+        connect(session.get(), &OndoSession::proxyAuthenticationRequired, this,
+                [this](const QNetworkProxy &, QAuthenticator *auth, bool *canceled) {
+                    ++asked;
+                    const auto answer = answers.isEmpty() ? qMakePair(QString(), QString()) : answers.takeFirst();
+                    if (answer.first.isEmpty()) {
+                        *canceled = true;
+                        return;
+                    }
+                    auth->setUser(answer.first);
+                    auth->setPassword(answer.second);
+                });
+        return session;
+    }
+
+    static void save(const QString &url, const QString &user, const QString &password)
+    {
+        NetProxy saved;
+        const int colon = url.lastIndexOf(QLatin1Char(':'));
+        saved.setHost(url.left(colon), url.mid(colon + 1).toInt());
+        saved.setUser(user);
+        saved.setPassword(password);
+        saved.saveToSettings();
+    }
+
+    ErrorCode getThroughProxy(OndoSession &session)
+    {
+        auto outcomes = std::make_shared<Outcomes>();
+        session.send<Nothing>(Request::createGet(QStringLiteral("/api/sync/1/public/version")), recordInto<Nothing>(outcomes));
+        if (!QTest::qWaitFor([&] { return outcomes->calls > 0; }, 10000))
+            return ERR_INTERNAL;
+        return outcomes->lastCode();
+    }
+
+private slots:
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        env->settings->clear();
+        env->settings->sync();
+        seenAuthorizations.clear();
+        answers.clear();
+        asked = 0;
+        proxy = std::make_unique<ScriptedPeer>();
+        QVERIFY(proxy->start());
+        const QByteArray expected = basic(goodUser, goodPassword);
+        proxy->setScript([this, expected](const PeerRequest &r, PeerConnection *c) {
+            const QByteArray given = r.header("proxy-authorization");
+            if (!given.isEmpty())
+                seenAuthorizations << given;
+            if (given == expected)
+                c->reply(200, envelope());
+            else
+                c->reply(407, "denied", {"Proxy-Authenticate: Basic realm=\"korvex-test\""}, "text/plain");
+        });
+    }
+    void cleanup()
+    {
+        proxy.reset();
+        env.reset();
+    }
+
+    void savedCredentialsGoOnlyToTheirProxy()
+    {
+        save(QStringLiteral("127.0.0.1:1"), QStringLiteral("alice"), QStringLiteral("for proxy A"));
+        auto session = newSession();
+        answers << qMakePair(QString(), QString()); // the user cancels
+        QCOMPARE(getThroughProxy(*session), ERR_PROXY_AUTH_REQUIRED);
+        QCOMPARE(asked, 1);
+        QVERIFY(!seenAuthorizations.contains(basic(QStringLiteral("alice"), QStringLiteral("for proxy A"))));
+        const SavedProxy kept = readSaved();
+        QCOMPARE(kept.url, QStringLiteral("127.0.0.1:1"));
+        QCOMPARE(kept.user, QStringLiteral("alice"));
+        QCOMPARE(kept.password, QStringLiteral("for proxy A"));
+        QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_NONE); // canceled: session reset
+        QCOMPARE(session->networkAccessManager()->objectName(), QStringLiteral("NAM-r%1").arg(session->instanceNumber()));
+    }
+
+    void savedCredentialsThatWorkAskNobody()
+    {
+        save(proxyUrl(), goodUser, goodPassword);
+        auto session = newSession();
+        QCOMPARE(getThroughProxy(*session), ERR_NONE);
+        QCOMPARE(asked, 0);
+        QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
+        QCOMPARE(seenAuthorizations.last(), basic(goodUser, goodPassword));
+    }
+
+    void failingSavedCredentialsAreRemovedAndTheUserAsked_data()
+    {
+        QTest::addColumn<bool>("userAnswers");
+        QTest::newRow("user gives working credentials -> success, they are saved") << true;
+        QTest::newRow("user cancels -> failure, nothing saved any more") << false;
+    }
+    void failingSavedCredentialsAreRemovedAndTheUserAsked()
+    {
+        QFETCH(bool, userAnswers);
+        save(proxyUrl(), goodUser, QStringLiteral("outdated"));
+        auto session = newSession();
+        answers << (userAnswers ? qMakePair(goodUser, goodPassword) : qMakePair(QString(), QString()));
+        const ErrorCode code = getThroughProxy(*session);
+        QCOMPARE(asked, 1);
+        QVERIFY(seenAuthorizations.contains(basic(goodUser, QStringLiteral("outdated"))));
+        const SavedProxy saved = readSaved();
+        if (userAnswers) {
+            QCOMPARE(code, ERR_NONE);
+            QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
+            QCOMPARE(saved.password, goodPassword);
+        } else {
+            QCOMPARE(code, ERR_PROXY_AUTH_REQUIRED);
+            QVERIFY2(!saved.present, qPrintable(saved.url));
+        }
+    }
+
+    void newCredentialsThatWorkAreSavedEncrypted()
+    {
+        auto session = newSession();
+        answers << qMakePair(goodUser, goodPassword);
+        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        QCOMPARE(getThroughProxy(*session), ERR_NONE);
+        QCOMPARE(asked, 1);
+        QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
+        const SavedProxy saved = readSaved();
+        QCOMPARE(saved.url, proxyUrl());
+        QCOMPARE(saved.user, goodUser);
+        QVERIFY(saved.created.isValid());
+        QVERIFY(saved.created >= before);
+        QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]+$")).match(saved.passwordText).hasMatch());
+        QVERIFY(!saved.passwordText.contains(goodPassword));
+        QCOMPARE(saved.password, goodPassword);
+    }
+
+    void wrongNewCredentialsAskAgain()
+    {
+        auto session = newSession();
+        answers << qMakePair(goodUser, QStringLiteral("typo")) << qMakePair(goodUser, goodPassword);
+        QCOMPARE(getThroughProxy(*session), ERR_NONE);
+        QCOMPARE(asked, 2);
+        QCOMPARE(readSaved().password, goodPassword);
+    }
+
+    void aChallengeAfterSuccessStartsOver()
+    {
+        // Credentials that worked stop working (changed on the proxy): the
+        // user is asked again instead of every request failing for good.
+        save(proxyUrl(), goodUser, goodPassword);
+        auto session = newSession();
+        QCOMPARE(getThroughProxy(*session), ERR_NONE);
+        QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
+        const QByteArray changed = basic(goodUser, QStringLiteral("rotated"));
+        proxy->setScript([changed](const PeerRequest &r, PeerConnection *c) {
+            if (r.header("proxy-authorization") == changed)
+                c->reply(200, envelope());
+            else
+                c->reply(407, "denied", {"Proxy-Authenticate: Basic realm=\"korvex-test\""}, "text/plain");
+        });
+        answers << qMakePair(goodUser, QStringLiteral("rotated"));
+        QCOMPARE(getThroughProxy(*session), ERR_NONE);
+        QCOMPARE(asked, 1);
+        QCOMPARE(readSaved().password, QStringLiteral("rotated"));
+    }
+
+    void undecryptableSavedPasswordCountsAsNone()
+    {
+        QSettings s;
+        s.setValue(Settings::NetProxyUrl.name(), proxyUrl());
+        s.setValue(Settings::NetProxyUser.name(), goodUser);
+        s.setValue(Settings::NetProxyPassword.name(), QStringLiteral("zz-not-hex"));
+        s.sync();
+        NetProxy p;
+        QVERIFY(!p.loadFromSettings(proxyUrl()));
+        QVERIFY(p.password().isEmpty());
+        auto session = newSession();
+        answers << qMakePair(goodUser, goodPassword);
+        QCOMPARE(getThroughProxy(*session), ERR_NONE);
+        QCOMPARE(asked, 1);
+    }
+
+    void removeOnlyTouchesItsOwnProxy()
+    {
+        save(QStringLiteral("10.0.0.1:3128"), QStringLiteral("alice"), QStringLiteral("a"));
+        NetProxy other;
+        other.setHost(QStringLiteral("10.0.0.2"), 3128);
+        other.removeFromSettings();
+        QCOMPARE(readSaved().url, QStringLiteral("10.0.0.1:3128"));
+        NetProxy same;
+        same.setHost(QStringLiteral("10.0.0.1"), 3128);
+        same.removeFromSettings();
+        QVERIFY(!readSaved().present);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProxyAuth)
+#include "tst_proxyauth.moc"

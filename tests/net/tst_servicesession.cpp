@@ -1,0 +1,259 @@
+#include "NetTestUtil.h"
+#include "TestEnv.h"
+#include "app/VersionOrder.h"
+#include "net/JsonReader.h"
+#include "net/OndoSession.h"
+#include "support/ServiceProcess.h"
+#include "support/SrpTestClient.h"
+
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkCookieJar>
+#include <QtTest>
+
+// A login step's "data" as it came, for the handshake below.
+bool fromJson(const QJsonValue &data, QJsonObject &out, QString &error)
+{
+    JsonReader reader = JsonReader::fromValue(data);
+    out = reader.object();
+    error = reader.error();
+    return reader.ok();
+}
+
+namespace {
+template<typename T>
+Result<T> await(ISession &session, Request *request, int timeoutMs = 20000)
+{
+    auto result = std::make_shared<std::optional<Result<T>>>();
+    session.send<T>(request, [result](const Result<T> &r) { *result = r; });
+    if (!QTest::qWaitFor([&] { return result->has_value(); }, timeoutMs))
+        return Result<T>(ERR_INTERNAL, QStringLiteral("no outcome"));
+    return **result;
+}
+
+// Logs the session in (an account without second factor) with the session's
+// own requests and cookies; the mathematics come from the test support.
+// Returns what went wrong, or an empty text.
+QString logIn(OndoSession &session, const QString &user, const QString &password)
+{
+    const QString loginPath = QStringLiteral("/api/sync/1/auth/login");
+    auto step = [&](const QJsonObject &body) {
+        return await<QJsonObject>(session, Request::createPost(loginPath, QJsonDocument(body)));
+    };
+    auto created = step({{"step", "CREATE_SESSION"}, {"deviceIdentifier", "net-test"}, {"client", "SYNC"}, {"version", "1.1.0"}});
+    if (!created.isOk())
+        return QStringLiteral("CREATE_SESSION: ") + created.message;
+    SrpTestClient srp(user, password);
+    auto identified = step({{"step", "IDENTIFY_USER"}, {"username", user.toLower()}, {"a", QString::fromLatin1(srp.hexA())}});
+    if (!identified.isOk())
+        return QStringLiteral("IDENTIFY_USER: ") + identified.message;
+    if (!srp.setServerValues(identified.value.value("salt").toString().toLatin1(),
+                             identified.value.value("b").toString().toLatin1()))
+        return QStringLiteral("server values");
+    auto verified = step({{"step", "VERIFY_M1"}, {"m1", QString::fromLatin1(srp.hexM1())}});
+    if (!verified.isOk() || verified.value.value("loginState").toString() != QLatin1String("PRE_AUTHENTICATED"))
+        return QStringLiteral("VERIFY_M1: ") + verified.message;
+    auto concluded = step({{"step", "CONCLUDE_WITH_KEY"}, {"userKey", QString::fromLatin1(srp.userKeyHex(500))}});
+    if (!concluded.isOk() || concluded.value.value("loginState").toString() != QLatin1String("LOGGED_IN"))
+        return QStringLiteral("CONCLUDE_WITH_KEY: ") + concluded.message;
+    auto token = std::make_shared<std::optional<Result<QByteArray>>>();
+    session.sendRaw(Request::createGet(QStringLiteral("/api/sync/1/account/xsrfToken")), nullptr,
+                    [token](const Result<QByteArray> &r) { *token = r; });
+    if (!QTest::qWaitFor([&] { return token->has_value(); }, 20000) || !(*token)->isOk() || (*token)->value.isEmpty())
+        return QStringLiteral("xsrfToken");
+    session.setXsrfToken((*token)->value);
+    session.setSessionKey(srp.key());
+    return QString();
+}
+} // namespace
+
+// The session against the real reference service over HTTPS, with full
+// certificate verification through the service's CA (net/ca_file).
+class TestServiceSession : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<ServiceProcess> service;
+
+    std::unique_ptr<OndoSession> newSession(int apiVersion = 3, const QString &host = QStringLiteral("127.0.0.1"))
+    {
+        SessionOptions options;
+        options.apiVersion = apiVersion;
+        options.caFile = service->caFile();
+        auto session = std::make_unique<OndoSession>(options);
+        session->setServer(testServer(QStringLiteral("https://%1:%2").arg(host).arg(service->port())));
+        return session;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(!ServiceProcess::binary().isEmpty(), "KORVEX_SERVICE_BINARY is not set");
+        service = std::make_unique<ServiceProcess>();
+        QVERIFY2(service->start(), qPrintable(service->errorString()));
+        QVERIFY2(service->addUser(QStringLiteral("alice"), QStringLiteral("correct horse")).ok(), "add-user");
+    }
+    void cleanupTestCase() { service.reset(); }
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+    }
+    void cleanup() { env.reset(); }
+
+    void versionCheck_data()
+    {
+        QTest::addColumn<int>("apiVersion");
+        QTest::addColumn<QString>("host");
+        QTest::newRow("apiVersion 1 over verified TLS -> version") << 1 << QStringLiteral("127.0.0.1");
+        QTest::newRow("apiVersion 3 over verified TLS -> version") << 3 << QStringLiteral("127.0.0.1");
+        QTest::newRow("apiVersion 3 by host name -> version") << 3 << QStringLiteral("localhost");
+    }
+    void versionCheck()
+    {
+        QFETCH(int, apiVersion);
+        QFETCH(QString, host);
+        auto session = newSession(apiVersion, host);
+        QSignalSpy sslErrors(session.get(), &OndoSession::sslErrors);
+        auto outcomes = std::make_shared<Outcomes>();
+        ClientVersionTO_v1 version;
+        session->getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 20000);
+        QVERIFY2(outcomes->lastCode() == ERR_NONE, qPrintable(outcomes->lastMessage()));
+        QCOMPARE(sslErrors.count(), 0);
+        QCOMPARE(version.versionCompatible, QStringLiteral("1.0.0"));
+        QCOMPARE(version.versionLatest, QStringLiteral("1.1.0"));
+        QCOMPARE(VersionOrder::judge(env->appInfo->appVersion(), version.versionCompatible, version.versionLatest),
+                 VersionOrder::Verdict::UpToDate);
+    }
+
+    void versionVerdicts_data()
+    {
+        QTest::addColumn<QString>("compatible");
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<int>("verdict");
+        QTest::newRow("compatible 1.2 above own 1.1.0 -> upgrade required")
+            << "1.2" << "1.3" << int(VersionOrder::Verdict::UpgradeRequired);
+        QTest::newRow("latest 1.1.10 above own -> new version") << "1.0.0" << "1.1.10"
+                                                                << int(VersionOrder::Verdict::NewVersion);
+    }
+    void versionVerdicts()
+    {
+        QFETCH(QString, compatible);
+        QFETCH(QString, latest);
+        QFETCH(int, verdict);
+        ServiceProcess::Options options;
+        options.extraArgs = QStringList{QStringLiteral("--version-compatible"), compatible,
+                                        QStringLiteral("--version-latest"), latest};
+        ServiceProcess other(options);
+        QVERIFY2(other.start(), qPrintable(other.errorString()));
+        SessionOptions sessionOptions;
+        sessionOptions.caFile = other.caFile();
+        OndoSession session(sessionOptions);
+        session.setServer(testServer(other.baseUrl()));
+        auto outcomes = std::make_shared<Outcomes>();
+        ClientVersionTO_v1 version;
+        session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 20000);
+        QCOMPARE(outcomes->lastCode(), ERR_NONE);
+        QCOMPARE(version.versionLatest, latest);
+        QCOMPARE(int(VersionOrder::judge(env->appInfo->appVersion(), version.versionCompatible, version.versionLatest)),
+                 verdict);
+    }
+
+    void withoutTheServiceCaTheCertificateIsRefused()
+    {
+        OndoSession session{SessionOptions()};
+        session.setServer(testServer(service->baseUrl()));
+        auto outcomes = std::make_shared<Outcomes>();
+        session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 20000);
+        QCOMPARE(outcomes->lastCode(), ERR_SSL);
+    }
+
+    void lostServerSessionReachesSessionTimeout()
+    {
+        auto session = newSession();
+        const QString error = logIn(*session, QStringLiteral("alice"), QStringLiteral("correct horse"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QSignalSpy timeouts(session.get(), &OndoSession::sessionTimeout);
+        // Logged in: the session check passes.
+        QCOMPARE(await<Nothing>(*session, Request::createGet(session->clientValidationPath())).code, ERR_NONE);
+
+        const auto ended = service->expireSessions(QStringLiteral("alice"));
+        QVERIFY(ended && *ended >= 1);
+        const EmptyResult listing = await<Nothing>(*session, Request::createGet(QStringLiteral("/api/sync/1/files/info")));
+        QVERIFY(!listing.isOk());
+        QTRY_COMPARE_WITH_TIMEOUT(timeouts.count(), 1, 20000);
+        QCOMPARE(timeouts.first().at(0).value<OndoSession::SessionState>(), OndoSession::SERVER_SESSION_TIMEOUT);
+        QVERIFY(timeouts.first().at(1).value<ErrorCode>() != ERR_NONE);
+    }
+
+    void noCookieOfTheOldSessionAfterReset()
+    {
+        auto session = newSession();
+        const QString error = logIn(*session, QStringLiteral("alice"), QStringLiteral("correct horse"));
+        QVERIFY2(error.isEmpty(), qPrintable(error));
+        const QUrl url(service->baseUrl());
+        const QList<QNetworkCookie> old = session->networkAccessManager()->cookieJar()->cookiesForUrl(url);
+        QCOMPARE(old.size(), 1);
+        QCOMPARE(old.first().name(), QByteArray("JSESSIONID"));
+        QCOMPARE(await<Nothing>(*session, Request::createGet(session->clientValidationPath())).code, ERR_NONE);
+
+        session->resetSession();
+        QVERIFY(session->networkAccessManager()->cookieJar()->cookiesForUrl(url).isEmpty());
+        const EmptyResult after = await<Nothing>(*session, Request::createGet(session->clientValidationPath()));
+        QVERIFY2(!after.isOk(), "the service must not see the old session any more");
+
+        // The server session itself is alive: only the client forgot it.
+        session->networkAccessManager()->cookieJar()->setCookiesFromUrl(old, url);
+        QCOMPARE(await<Nothing>(*session, Request::createGet(session->clientValidationPath())).code, ERR_NONE);
+    }
+
+    void serviceFaults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("code");
+        QTest::newRow("empty body -> 25") << "empty" << int(ERR_EMPTY_RESPONSE);
+        QTest::newRow("HTML body -> 26") << "nonjson" << int(ERR_BAD_RESPONSE);
+        QTest::newRow("HTTP 302 -> 8") << "302" << int(ERR_HTTP_REDIRECT);
+        QTest::newRow("connection cut in the body -> network error") << "cut" << int(ERR_NETWORK);
+    }
+    void serviceFaults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        const QString path = QStringLiteral("/api/sync/1/public/version");
+        bool injected = false;
+        if (fault == QLatin1String("empty"))
+            injected = service->emptyBody(path);
+        else if (fault == QLatin1String("nonjson"))
+            injected = service->nonJsonBody(path);
+        else if (fault == QLatin1String("302"))
+            injected = service->forceStatus(path, 302);
+        else
+            injected = service->cutBody(path, 5);
+        QVERIFY(injected);
+        auto session = newSession();
+        auto outcomes = std::make_shared<Outcomes>();
+        session->getClientVersion(recordInto<ClientVersionTO_v1>(outcomes));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 20000);
+        QCOMPARE(int(outcomes->lastCode()), code);
+        service->clearFaults();
+    }
+
+    void stalledReplyTimesOut()
+    {
+        QVERIFY(service->stall(QStringLiteral("/api/sync/1/public/version"), 5000));
+        auto session = newSession();
+        Request *request = Request::createGet(session->clientVersionPath());
+        request->setTimeout(500);
+        const auto result = await<ClientVersionTO_v1>(*session, request);
+        QCOMPARE(result.code, ERR_TIMEOUT);
+        QVERIFY(service->clearFaults());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServiceSession)
+#include "tst_servicesession.moc"
