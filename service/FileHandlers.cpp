@@ -384,18 +384,31 @@ void FileHandlers::upload(Call &call)
             != static_cast<size_t>(plain.size()))
             failed = true;
     };
+    // The library hands the body over in small pieces; cipher and digest run
+    // on larger batches.
+    std::string batch;
+    batch.reserve(kChunk);
+    auto decryptBatch = [&] {
+        if (!batch.empty() && !failed && !quotaExceeded) {
+            if (!cipher.updateDecrypt(batch.data(), static_cast<int>(batch.size())))
+                failed = true;
+            else
+                store(cipher.takeResult());
+        }
+        batch.clear();
+    };
     const httplib::ContentReader *reader = call.reader;
     call.reader = nullptr;
     (*reader)([&](const char *bytes, size_t length) {
         received += static_cast<std::int64_t>(length);
         if (failed || quotaExceeded)
             return true; // read on and drop, so the reply reaches the client
-        if (!cipher.updateDecrypt(bytes, static_cast<int>(length)))
-            failed = true;
-        else
-            store(cipher.takeResult());
+        batch.append(bytes, length);
+        if (batch.size() >= kChunk)
+            decryptBatch();
         return true;
     });
+    decryptBatch();
     if (quotaExceeded) {
         call.fail(ServiceStatus::QuotaExceeded, "storage quota exceeded");
         return;

@@ -393,6 +393,25 @@ private slots:
         QCOMPARE(plain.size(), content.size());
         QVERIFY(plain == content);
     }
+
+    // Last: it restarts the service.
+    void restartKeepsSafesAndContents()
+    {
+        auto client = alice();
+        QVERIFY(client);
+        const QByteArray content("kept across a restart");
+        const auto up = client->upload(m_docs + "/", "kept.txt", content);
+        QVERIFY(up.ok());
+        const QString id = up.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
+        const QByteArray listing = client->objects(m_docs, "/").body;
+        QVERIFY2(m_service.restart(), qPrintable(m_service.errorString()));
+        client->setBaseUrl(m_service.baseUrl());
+        QCOMPARE(client->objects(m_docs, "/").body, listing);
+        QByteArray plain;
+        bool decrypted = false;
+        QCOMPARE(client->download(id, &plain, &decrypted).http, 200);
+        QCOMPARE(plain, content);
+    }
 };
 
 QTEST_MAIN(TestServiceFiles)

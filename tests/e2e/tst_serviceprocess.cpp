@@ -62,6 +62,30 @@ private slots:
         QCOMPARE(envelope.value("data").toObject().value("version_latest").toString(), QStringLiteral("1.1.0"));
     }
 
+    void speaksTls12AndTls13_data()
+    {
+        QTest::addColumn<int>("protocol");
+        QTest::newRow("TLS 1.2 only -> served") << int(QSsl::TlsV1_2);
+        QTest::newRow("TLS 1.3 only -> served") << int(QSsl::TlsV1_3);
+    }
+    void speaksTls12AndTls13()
+    {
+        QFETCH(int, protocol);
+        ServiceProcess service;
+        QVERIFY2(service.start(), qPrintable(service.errorString()));
+        QNetworkAccessManager nam;
+        QNetworkRequest request(QUrl(service.baseUrl() + "/api/sync/1/public/version"));
+        QSslConfiguration config = service.sslConfiguration();
+        config.setProtocol(QSsl::SslProtocol(protocol));
+        request.setSslConfiguration(config);
+        QNetworkReply *reply = nam.get(request);
+        QSignalSpy done(reply, &QNetworkReply::finished);
+        QVERIFY(done.wait(20000));
+        QCOMPARE(reply->error(), QNetworkReply::NoError);
+        QCOMPARE(reply->sslConfiguration().sessionProtocol(), QSsl::SslProtocol(protocol));
+        delete reply;
+    }
+
     void withoutTheCaTheCertificateIsRejected()
     {
         ServiceProcess service;

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QNetworkCookie>
 #include <QNetworkCookieJar>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -103,6 +104,15 @@ ServiceClient::Reply ServiceClient::request(const QByteArray &method, const QStr
 ServiceClient::Reply ServiceClient::loginStep(const QJsonObject &body)
 {
     return request("POST", QStringLiteral("/api/sync/1/auth/login"), QJsonDocument(body).toJson(QJsonDocument::Compact));
+}
+
+QByteArray ServiceClient::cookieHeader() const
+{
+    for (const QNetworkCookie &cookie : m_nam->cookieJar()->cookiesForUrl(QUrl(m_baseUrl + QStringLiteral("/")))) {
+        if (cookie.name() == "JSESSIONID")
+            return cookie.name() + '=' + cookie.value();
+    }
+    return {};
 }
 
 void ServiceClient::forgetSession()

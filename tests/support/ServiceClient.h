@@ -92,6 +92,8 @@ public:
     void forgetSession();
 
     SrpTestClient *srp() const { return m_srp.get(); }
+    // "JSESSIONID=..." as this client sends it (empty without a session).
+    QByteArray cookieHeader() const;
     QByteArray sessionKey() const { return m_key; }
     QByteArray xsrfToken() const { return m_xsrf; }
     void setXsrfToken(const QByteArray &token) { m_xsrf = token; }
