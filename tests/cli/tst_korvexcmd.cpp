@@ -1,0 +1,192 @@
+#include "TestEnv.h"
+#include "support/ServiceProcess.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+// korvexcmd as a user runs it: a process with arguments, environment and
+// standard input, judged by its exit status and its messages.
+class TestKorvexCmd : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<ServiceProcess> service;
+
+    struct Run
+    {
+        int exitCode = -1;
+        QString err;
+        QString out;
+    };
+
+    QStringList serverArgs() const { return {"--server", service->baseUrl(), "--ca-file", service->caFile()}; }
+
+    // Runs korvexcmd; when `tanUser` is set, answers the TAN prompt with the
+    // TAN the service delivered to that user.
+    Run run(const QStringList &args, const QString &password = QString(), const QString &tanUser = QString(),
+            const QByteArray &stdinText = QByteArray())
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("KORVEX_PASSWORD");
+        if (!password.isNull())
+            env.insert("KORVEX_PASSWORD", password);
+        p.setProcessEnvironment(env);
+        p.start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
+        Run r;
+        if (!p.waitForStarted())
+            return r;
+        QByteArray err;
+        if (!tanUser.isEmpty()) {
+            QElapsedTimer t;
+            t.start();
+            while (!err.contains("TAN: ") && p.state() == QProcess::Running && t.elapsed() < 20000) {
+                p.waitForReadyRead(200);
+                err += p.readAllStandardError();
+            }
+            const auto tan = service->latestTan(tanUser);
+            p.write((tan ? tan->tan : QStringLiteral("none")).toUtf8() + "\n");
+        }
+        if (!stdinText.isEmpty())
+            p.write(stdinText);
+        p.closeWriteChannel();
+        if (!p.waitForFinished(30000))
+            p.kill();
+        err += p.readAllStandardError();
+        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.err = QString::fromUtf8(err);
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        return r;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(TestEnv::isolated());
+        QVERIFY(QFileInfo(qEnvironmentVariable("KORVEXCMD_BINARY")).isExecutable());
+        service = std::make_unique<ServiceProcess>();
+        QVERIFY2(service->start(), qPrintable(service->errorString()));
+        QVERIFY(service->addUser("alice", "alice-pw").ok());
+        QVERIFY(service->addUser("bob", "bob-pw", {"--2fa", "SMS", "--mobile", "+49170123456"}).ok());
+        QVERIFY(service->addUser("carol", "carol-pw", {"--2fa", "SMS"}).ok());
+    }
+
+    void helpAndVersion()
+    {
+        const Run help = run({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains("Exit status:"));
+        QVERIFY(help.out.contains("login"));
+        const Run version = run({"--version"});
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY(version.out.startsWith("korvexcmd 1.1.0"));
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no command -> 2") << QStringList{} << "expected one command";
+        QTest::newRow("unknown command -> 2") << QStringList{"sync"} << "expected one command";
+        QTest::newRow("unknown option -> 2") << QStringList{"login", "--bogus"} << "Unknown option";
+        QTest::newRow("bad server -> 2") << QStringList{"login", "--user", "x", "--server", "nowhere"}
+                                         << "neither a server of the list nor an http(s) URL";
+        QTest::newRow("no user -> 2") << QStringList{"login"} << "no account name given";
+        QTest::newRow("bad tan method -> 2") << QStringList{"login", "--user", "x", "--tan-method", "fax"}
+                                             << "unknown --tan-method";
+    }
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run r = run(args, "pw");
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    void loginWithoutSecondFactor()
+    {
+        const Run r = run(QStringList{"login", "--user", "Alice"} + serverArgs(), "alice-pw");
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+        QVERIFY(r.err.contains("Logged in to Custom"));
+        QVERIFY(r.err.contains("as alice"));
+        QVERIFY(!r.err.contains("alice-pw")); // the password is never echoed
+    }
+
+    void wrongPassword()
+    {
+        const Run r = run(QStringList{"login", "--user", "alice"} + serverArgs(), "wrong");
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains("Invalid username or password"), qPrintable(r.err));
+    }
+
+    void smsTanOnStdinThenDeviceBound()
+    {
+        const Run first = run(QStringList{"login", "--user", "bob"} + serverArgs(), "bob-pw", "bob");
+        QVERIFY2(first.exitCode == 0, qPrintable(first.err));
+        QVERIFY(first.err.contains("A TAN was sent to"));
+        // The server and CA are remembered, the device-bound factor spares the TAN.
+        const Run second = run({"login", "--user", "bob", "--non-interactive"}, "bob-pw");
+        QVERIFY2(second.exitCode == 0, qPrintable(second.err));
+        QVERIFY(!second.err.contains("TAN"));
+        // Forget the device: the TAN is needed again, and cannot be asked for.
+        QCOMPARE(run({"logout", "--user", "bob", "--forget-device"}).exitCode, 0);
+        const Run third = run({"login", "--user", "bob", "--non-interactive"}, "bob-pw");
+        QCOMPARE(third.exitCode, 4);
+        QVERIFY(third.err.contains("--non-interactive"));
+    }
+
+    void wrongTanThenEndOfInput()
+    {
+        const Run r = run(QStringList{"login", "--user", "carol"} + serverArgs(), "carol-pw", QString(), "ZZ9Z\n");
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(r.err.contains("The TAN was not accepted"), qPrintable(r.err));
+        QVERIFY(r.err.contains("No TAN given"));
+    }
+
+    void passwordFile()
+    {
+        const QString path = QDir::homePath() + "/pw.txt";
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("alice-pw\n");
+        f.close();
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        const Run open = run({"login", "--user", "alice", "--password-file", path}, QString());
+        QCOMPARE(open.exitCode, 5);
+        QVERIFY(open.err.contains("readable by others"));
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        const Run ok = run({"login", "--user", "alice", "--password-file", path}, QString());
+        QVERIFY2(ok.exitCode == 0, qPrintable(ok.err));
+    }
+
+    void noPasswordNonInteractive()
+    {
+        const Run r = run({"login", "--user", "alice", "--non-interactive"}, QString());
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY(r.err.contains("KORVEX_PASSWORD"));
+    }
+
+    void unreachableServer()
+    {
+        const Run r = run({"login", "--user", "alice", "--server", "https://127.0.0.1:9"}, "alice-pw");
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("Korvex service currently not available"), qPrintable(r.err));
+    }
+
+    void untrustedCertificate()
+    {
+        // Without the service's CA the TLS handshake must fail verification.
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Korvex/KorvexSync.conf";
+        QSettings settings(config, QSettings::IniFormat);
+        settings.remove("net/ca_file");
+        settings.sync();
+        const Run r = run({"login", "--user", "alice", "--server", service->baseUrl()}, "alice-pw");
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("Unable to connect to Korvex"), qPrintable(r.err));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKorvexCmd)
+#include "tst_korvexcmd.moc"

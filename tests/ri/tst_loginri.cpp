@@ -1,0 +1,349 @@
+#include "TestEnv.h"
+#include "db/OndoDatabase.h"
+#include "db/UserDao.h"
+#include "drive/CredentialStore.h"
+#include "net/OndoSession.h"
+#include "net/ServerList.h"
+#include "ri/LoginController.h"
+#include "ri/LoginRI.h"
+#include "support/ServiceProcess.h"
+
+#include <QImage>
+#include <QSqlQuery>
+#include <QtTest>
+
+// The login against the reference service over HTTPS with full certificate
+// verification, with the real database and the real key store.
+class TestLoginRI : public QObject
+{
+    Q_OBJECT
+
+    struct Client
+    {
+        std::unique_ptr<OndoSession> session;
+        std::unique_ptr<UserDao> users;
+        std::unique_ptr<LoginRI> login;
+    };
+
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<ServiceProcess> service;
+    std::unique_ptr<OndoDatabase> database;
+    std::unique_ptr<CredentialStore> credentials;
+
+    std::unique_ptr<Client> makeClient()
+    {
+        auto c = std::make_unique<Client>();
+        SessionOptions options;
+        options.caFile = service->caFile();
+        c->session = std::make_unique<OndoSession>(options);
+        c->session->setServer(ServerTO{"CUSTOM", "Custom", "CUSTOM", service->baseUrl(), true});
+        c->users = std::make_unique<UserDao>(database.get());
+        c->login = std::make_unique<LoginRI>(c->session.get(), c->users.get(), env->appInfo.get(), credentials.get(),
+                                             LoginRI::Device{"device-1", "Korvex Sync-42"});
+        return c;
+    }
+
+    // Runs doLogin; returns the outcome once it arrived (code -1: none in time).
+    static std::pair<int, QString> waitFor(std::optional<EmptyResult> &outcome, int ms = 20000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!outcome && t.elapsed() < ms)
+            QTest::qWait(20);
+        return outcome ? std::make_pair(int(outcome->code), outcome->message) : std::make_pair(-1, QString());
+    }
+
+    // A login that answers the second factor with `method`, reading the TAN
+    // the service delivered out of band; `wrongFirst` types a wrong TAN first.
+    std::pair<int, QString> loginWithTan(Client &c, const QString &user, const QString &password,
+                                         TwoFactorMethod method, bool wrongFirst = false)
+    {
+        std::optional<EmptyResult> outcome;
+        int asked = 0;
+        QObject ctx;
+        auto answer = [&] {
+            const auto tan = service->latestTan(user);
+            c.login->setTanCode(tan ? tan->tan.toLower() : QStringLiteral("0000"));
+        };
+        connect(c.login.get(), &LoginRI::tanRequired, &ctx, [&](bool userError) {
+            ++asked;
+            if (!userError)
+                c.login->selectTanMethod(method);
+            else
+                answer(); // the challenge stays; only the TAN was wrong
+        });
+        auto onChallenge = [&](const QString &) {
+            if (wrongFirst) {
+                wrongFirst = false;
+                c.login->setTanCode(QStringLiteral("ZZZZ"));
+            } else {
+                answer();
+            }
+        };
+        connect(c.login.get(), &LoginRI::smsCodeReferenceChanged, &ctx, onChallenge);
+        connect(c.login.get(), &LoginRI::photoTanChanged, &ctx, onChallenge);
+        connect(c.login.get(), &LoginRI::iTanChanged, &ctx, onChallenge);
+        c.login->doLogin(user, password, [&](const EmptyResult &r) { outcome = r; });
+        return waitFor(outcome);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        registerErrorCodeMetaType();
+        qRegisterMetaType<ILoginRI::Step>();
+        service = std::make_unique<ServiceProcess>();
+        QVERIFY2(service->start(), qPrintable(service->errorString()));
+        QVERIFY(service->addUser("alice", "alice-pw").ok());
+        QVERIFY(service->addUser("sms", "pw-sms", {"--2fa", "SMS", "--mobile", "+49170123456"}).ok());
+        QVERIFY(service->addUser("mtan", "pw-mtan", {"--2fa", "MTAN", "--mobile", "+49170999"}).ok());
+        QVERIFY(service->addUser("photo", "pw-photo", {"--2fa", "PHOTOTAN"}).ok());
+        QVERIFY(service->addUser("itan", "pw-itan", {"--2fa", "ITAN"}).ok());
+        QVERIFY(service->addUser("chain", "pw-chain", {"--2fa", "SMS"}).ok());
+        QVERIFY(service->addUser("old", "pw-old", {"--state", "EXPIRED"}).ok());
+        QVERIFY(service->addUser("heir", "pw-heir", {"--state", "INHERITANCE_EXECUTED"}).ok());
+        database = std::make_unique<OndoDatabase>();
+        database->init(env->appInfo->databasePath(), env->appInfo->appName());
+        QVERIFY(database->isInitialised());
+        credentials = std::make_unique<CredentialStore>(env->appInfo.get());
+    }
+
+    void loginWithoutSecondFactor()
+    {
+        auto c = makeClient();
+        QSignalSpy progress(c->login.get(), &LoginRI::progress);
+        std::optional<EmptyResult> outcome;
+        // Capitals in the name: the handshake always uses the lower-case name.
+        c->login->doLogin("Alice", "alice-pw", [&](const EmptyResult &r) { outcome = r; });
+        const auto [code, message] = waitFor(outcome);
+        QCOMPARE(code, 0);
+        QCOMPARE(c->session->sessionKey().size(), 32);
+        QVERIFY(!c->session->xsrfToken().isEmpty());
+        QCOMPARE(c->session->account().name, QString("alice"));
+        QVERIFY(c->session->account().id > 0);
+        QVERIFY(!c->login->isLoginInProgress());
+        QList<int> steps;
+        for (const auto &args : progress)
+            steps << args.at(0).value<ILoginRI::Step>();
+        QCOMPARE(steps, (QList<int>{0, 1, 1, 2, 14, 2, 8}));
+
+        const User user = c->users->loadUser("alice", "CUSTOM");
+        QVERIFY(user.isValid());
+        QVERIFY(user.lastLogin.isValid());
+        QVERIFY(qAbs(user.lastLogin.secsTo(QDateTime::currentDateTimeUtc())) < 60);
+    }
+
+    void wrongPassword()
+    {
+        auto c = makeClient();
+        std::optional<EmptyResult> outcome;
+        c->login->doLogin("alice", "not-the-password", [&](const EmptyResult &r) { outcome = r; });
+        QCOMPARE(waitFor(outcome).first, int(ERR_LOGIN_FAILED));
+        QVERIFY(c->session->sessionKey().isEmpty());
+        QVERIFY(!c->session->account().isValid());
+    }
+
+    void unknownUser()
+    {
+        auto c = makeClient();
+        std::optional<EmptyResult> outcome;
+        c->login->doLogin("nobody", "x", [&](const EmptyResult &r) { outcome = r; });
+        QCOMPARE(waitFor(outcome).first, int(ERR_LOGIN_FAILED));
+    }
+
+    void secondFactor_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("method");
+        QTest::newRow("SMS -> logged in") << "sms" << "pw-sms" << int(TwoFactorMethod::Sms);
+        QTest::newRow("mTAN -> logged in") << "mtan" << "pw-mtan" << int(TwoFactorMethod::Mtan);
+        QTest::newRow("photoTAN -> logged in") << "photo" << "pw-photo" << int(TwoFactorMethod::PhotoTan);
+        QTest::newRow("iTAN -> logged in") << "itan" << "pw-itan" << int(TwoFactorMethod::ITan);
+    }
+    void secondFactor()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, method);
+        auto c = makeClient();
+        QSignalSpy methods(c->login.get(), &LoginRI::twoFactorMethodsChanged);
+        QSignalSpy mobile(c->login.get(), &LoginRI::mobileNumberChanged);
+        QSignalSpy photo(c->login.get(), &LoginRI::photoTanChanged);
+        QSignalSpy itan(c->login.get(), &LoginRI::iTanChanged);
+        const auto [code, message] = loginWithTan(*c, user, password, TwoFactorMethod(method));
+        QVERIFY2(code == 0, qPrintable(message));
+        QCOMPARE(methods.count(), 1);
+        const auto offered = methods.first().at(0).value<TwoFactorMethods>();
+        QVERIFY(offered.contains(TwoFactorMethod(method)));
+        QCOMPARE(offered.value(TwoFactorMethod(method)), TwoFactorMethodState::Active);
+        QVERIFY(!offered.contains(TwoFactorMethod::DoubleSec)); // nothing stored for this device yet
+        if (TwoFactorMethod(method) == TwoFactorMethod::Mtan)
+            QCOMPARE(mobile.first().at(0).toString().isEmpty(), false);
+        if (TwoFactorMethod(method) == TwoFactorMethod::PhotoTan) {
+            QCOMPARE(photo.count(), 1);
+            const QImage image = QImage::fromData(QByteArray::fromBase64(photo.first().at(0).toString().toLatin1()));
+            QVERIFY(!image.isNull());
+        }
+        if (TwoFactorMethod(method) == TwoFactorMethod::ITan) {
+            QCOMPARE(itan.count(), 1);
+            const auto tan = service->latestTan(user);
+            QVERIFY(tan);
+            QVERIFY(itan.first().at(0).toString().endsWith(QString::number(tan->index).right(3)));
+        }
+        QCOMPARE(c->session->sessionKey().size(), 32);
+        // The TAN set up doubleSec for this device.
+        QVERIFY(!credentials->readDoubleSec("CUSTOM", user).isEmpty());
+    }
+
+    void wrongTanThenRight()
+    {
+        auto c = makeClient();
+        QSignalSpy progress(c->login.get(), &LoginRI::progress);
+        QSignalSpy tanRequired(c->login.get(), &LoginRI::tanRequired);
+        const auto [code, message] = loginWithTan(*c, "sms", "pw-sms", TwoFactorMethod::Sms, true);
+        QVERIFY2(code == 0, qPrintable(message));
+        QCOMPARE(tanRequired.count(), 2);
+        QCOMPARE(tanRequired.at(1).at(0).toBool(), true);
+        bool rejected = false;
+        for (const auto &args : progress)
+            rejected = rejected || args.at(0).value<ILoginRI::Step>() == ILoginRI::TanRejected;
+        QVERIFY(rejected);
+    }
+
+    void doubleSecChainOverThreeLogins()
+    {
+        // First login: a TAN, which sets the device-bound value up.
+        auto first = makeClient();
+        QCOMPARE(loginWithTan(*first, "chain", "pw-chain", TwoFactorMethod::Sms).first, 0);
+        QString previous = credentials->readDoubleSec("CUSTOM", "chain");
+        QCOMPARE(previous.size(), 64);
+
+        for (int round = 2; round <= 3; ++round) {
+            auto c = makeClient();
+            std::optional<EmptyResult> outcome;
+            QSignalSpy challenges(c->login.get(), &LoginRI::smsCodeReferenceChanged);
+            QSignalSpy progress(c->login.get(), &LoginRI::progress);
+            QObject ctx;
+            connect(c->login.get(), &LoginRI::twoFactorMethodsChanged, &ctx, [&](const TwoFactorMethods &m) {
+                if (m.contains(TwoFactorMethod::DoubleSec))
+                    c->login->selectTanMethod(TwoFactorMethod::DoubleSec);
+            });
+            c->login->doLogin("chain", "pw-chain", [&](const EmptyResult &r) { outcome = r; });
+            const auto [code, message] = waitFor(outcome);
+            QVERIFY2(code == 0, qPrintable(QString("round %1: %2").arg(round).arg(message)));
+            QCOMPARE(challenges.count(), 0); // no TAN was sent
+            bool viaDoubleSec = false;
+            for (const auto &args : progress)
+                viaDoubleSec = viaDoubleSec || args.at(0).value<ILoginRI::Step>() == ILoginRI::ConcludeWithDoubleSec;
+            QVERIFY(viaDoubleSec);
+            const QString next = credentials->readDoubleSec("CUSTOM", "chain");
+            QCOMPARE(next.size(), 64);
+            QVERIFY2(next != previous, "the value is rotated after each login");
+            previous = next;
+        }
+    }
+
+    void accountStates_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("expired -> 19") << "old" << "pw-old" << int(ERR_ACCOUNT_EXPIRED) << "Account expired";
+        QTest::newRow("inherited -> 20") << "heir" << "pw-heir" << int(ERR_ACCOUNT_INHERITED) << "Account inherited";
+    }
+    void accountStates()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        auto c = makeClient();
+        std::optional<EmptyResult> outcome;
+        c->login->doLogin(user, password, [&](const EmptyResult &r) { outcome = r; });
+        const auto result = waitFor(outcome);
+        QCOMPARE(result.first, code);
+        QCOMPARE(result.second, message);
+        QVERIFY(c->session->sessionKey().isEmpty());
+    }
+
+    void secondLoginWhileOneRuns()
+    {
+        auto c = makeClient();
+        int firstCalls = 0;
+        std::optional<EmptyResult> second;
+        c->login->doLogin("alice", "wrong-and-slow", [&](const EmptyResult &) { ++firstCalls; });
+        // The second attempt replaces the first before its replies arrive.
+        c->login->doLogin("alice", "alice-pw", [&](const EmptyResult &r) { second = r; });
+        QCOMPARE(waitFor(second).first, 0);
+        QTest::qWait(300); // late replies of the first attempt change nothing
+        QCOMPARE(firstCalls, 0);
+        QCOMPARE(c->session->sessionKey().size(), 32);
+        QVERIFY(c->session->account().isValid());
+    }
+
+    void tanWithoutAttempt()
+    {
+        auto c = makeClient();
+        std::optional<EmptyResult> outcome;
+        QObject ctx;
+        // Asked for a second factor, the user types a TAN before choosing a method.
+        connect(c->login.get(), &LoginRI::tanRequired, &ctx, [&] { c->login->setTanCode("1234"); });
+        c->login->doLogin("sms", "pw-sms", [&](const EmptyResult &r) { outcome = r; });
+        const auto result = waitFor(outcome);
+        QCOMPARE(result.first, int(ERR_INTERNAL));
+        QCOMPARE(result.second, QString("Supplied TAN code while no authentication is in progress"));
+    }
+
+    void unsupportedMethod()
+    {
+        auto c = makeClient();
+        std::optional<EmptyResult> outcome;
+        QObject ctx;
+        connect(c->login.get(), &LoginRI::tanRequired, &ctx, [&] { c->login->selectTanMethod(TwoFactorMethod::ITan); });
+        c->login->doLogin("sms", "pw-sms", [&](const EmptyResult &r) { outcome = r; });
+        const auto result = waitFor(outcome);
+        QCOMPARE(result.first, int(ERR_INTERNAL));
+        QCOMPARE(result.second, QString("Selected 2FA method is not supported"));
+    }
+
+    void controllerLoginAndLogout()
+    {
+        auto c = makeClient();
+        ServerList servers(env->config.get());
+        servers.setCustomUrl(service->baseUrl());
+        LoginController controller(c->session.get(), &servers, c->login.get());
+        QSignalSpy loggedIn(&controller, &LoginController::loggedIn);
+        QSignalSpy failed(&controller, &LoginController::loginFailed);
+        QSignalSpy loggedOut(&controller, &LoginController::loggedOut);
+        controller.doLogout(); // not logged in: only a warning
+        QCOMPARE(loggedOut.count(), 0);
+        controller.doLogin("ALICE", "alice-pw");
+        QVERIFY(loggedIn.wait(20000));
+        QVERIFY(controller.isLoggedIn());
+        controller.doLogin("alice", "alice-pw"); // already logged in: nothing happens
+        QTest::qWait(200);
+        QCOMPARE(loggedIn.count(), 1);
+        QCOMPARE(failed.count(), 0);
+
+        // The server ends the session first: logging out still ends ours.
+        QVERIFY(service->expireSessions("alice").has_value());
+        controller.doLogout();
+        QVERIFY(loggedOut.wait(20000));
+        QVERIFY(!controller.isLoggedIn());
+        QVERIFY(c->session->sessionKey().isEmpty());
+    }
+
+    void cleanupTestCase()
+    {
+        credentials.reset();
+        database.reset();
+        service.reset();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoginRI)
+#include "tst_loginri.moc"
