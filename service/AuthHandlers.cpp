@@ -189,6 +189,10 @@ void AuthHandlers::createSession(Call &call)
     if (const auto old = WireFormat::cookieValue(call.header("Cookie"), "JSESSIONID"))
         m_server.sessions().remove(*old);
     const auto session = m_server.sessions().create(*device, client, version);
+    if (!session) {
+        call.fail(503, "the service is busy, try again later", 503);
+        return;
+    }
     std::string cookie = "JSESSIONID=" + session->id + "; Path=/; HttpOnly";
     if (m_server.isTls())
         cookie += "; Secure";
@@ -510,8 +514,12 @@ void AuthHandlers::logout(Call &call)
         call.ok(w.text());
         return;
     }
-    if (session->phase == Session::Phase::LoggedIn
-        && !WireFormat::equalSecrets(call.header("X-XSRF-TOKEN"), session->xsrf)) {
+    std::string token;
+    {
+        std::lock_guard<std::mutex> lock(session->mutex);
+        token = session->xsrf;
+    }
+    if (session->phase == Session::Phase::LoggedIn && !WireFormat::equalSecrets(call.header("X-XSRF-TOKEN"), token)) {
         call.fail(ServiceStatus::Forbidden, "missing or wrong X-XSRF-TOKEN", 403);
         return;
     }

@@ -333,7 +333,13 @@ bool ServiceServer::authorise(Call &call, Auth auth)
         call.fail(ServiceStatus::Unauthorized, "not logged in", 401);
         return false;
     }
-    if (auth == Auth::LoggedIn && !WireFormat::equalSecrets(call.header("X-XSRF-TOKEN"), call.session->xsrf)) {
+    // Logged in, the token no longer changes; the lock orders this read after the login's write.
+    std::string token;
+    {
+        std::lock_guard<std::mutex> lock(call.session->mutex);
+        token = call.session->xsrf;
+    }
+    if (auth == Auth::LoggedIn && !WireFormat::equalSecrets(call.header("X-XSRF-TOKEN"), token)) {
         call.fail(ServiceStatus::Forbidden, "missing or wrong X-XSRF-TOKEN", 403);
         return false;
     }

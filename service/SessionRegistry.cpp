@@ -7,7 +7,13 @@
 
 #include <openssl/rand.h>
 
+#include <algorithm>
+
 namespace {
+// Bounds the memory that abandoned handshakes can take.
+constexpr size_t kMaxSessions = 100000;
+constexpr std::int64_t kHandshakeLifetimeMs = 10 * 60 * 1000;
+
 std::string randomHex(int bytes)
 {
     std::string raw(static_cast<size_t>(bytes), '\0');
@@ -57,21 +63,27 @@ std::shared_ptr<Session> SessionRegistry::create(const std::string &deviceId, co
     s->clientVersion = version;
     s->lastSeen = WireFormat::nowMs();
     std::lock_guard<std::mutex> lock(m_mutex);
-    dropExpiredLocked(s->lastSeen);
+    dropExpiredLocked(s->lastSeen, m_sessions.size() >= kMaxSessions);
+    if (m_sessions.size() >= kMaxSessions) {
+        qWarning("SessionRegistry::create: %d sessions, refusing another", static_cast<int>(m_sessions.size()));
+        return nullptr;
+    }
     m_sessions[s->id] = s;
     return s;
 }
 
-void SessionRegistry::dropExpiredLocked(std::int64_t now)
+void SessionRegistry::dropExpiredLocked(std::int64_t now, bool force)
 {
     // A sweep now and then keeps abandoned handshakes from piling up.
-    if (now - m_lastSweep < 10000)
+    if (!force && now - m_lastSweep < 10000)
         return;
     m_lastSweep = now;
     const std::int64_t idle = static_cast<std::int64_t>(m_idleSeconds) * 1000;
     for (auto it = m_sessions.begin(); it != m_sessions.end();) {
-        if (now - it->second->lastSeen > idle) {
-            if (it->second->phase == Session::Phase::LoggedIn)
+        const bool loggedIn = it->second->phase == Session::Phase::LoggedIn;
+        const std::int64_t limit = loggedIn ? idle : std::min(idle, kHandshakeLifetimeMs);
+        if (now - it->second->lastSeen > limit) {
+            if (loggedIn)
                 m_data.accounts().removeSession(it->first);
             it = m_sessions.erase(it);
         } else {

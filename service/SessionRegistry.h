@@ -30,7 +30,8 @@ struct Session
     std::string deviceId;
     std::string client;
     std::string clientVersion;
-    Phase phase = Phase::Initial;
+    // Read without the mutex by the request checks; written under it.
+    std::atomic<Phase> phase{Phase::Initial};
 
     std::int64_t userId = 0;
     std::string username;
@@ -50,7 +51,7 @@ struct Session
 
     std::string xsrf;
     std::atomic<std::int64_t> lastSeen{0};
-    std::int64_t lastPersisted = 0;
+    std::atomic<std::int64_t> lastPersisted{0};
 };
 
 // All sessions of the service: in memory, with the logged-in ones also in the
@@ -61,6 +62,7 @@ class SessionRegistry
 public:
     SessionRegistry(ServiceData &data, int idleSeconds);
 
+    // Null when the service holds its maximum of sessions.
     std::shared_ptr<Session> create(const std::string &deviceId, const std::string &client,
                                     const std::string &version);
     // The live session of that id, its idle clock restarted; null if unknown or expired.
@@ -77,7 +79,7 @@ public:
 
 private:
     void loadPersisted();
-    void dropExpiredLocked(std::int64_t now);
+    void dropExpiredLocked(std::int64_t now, bool force = false);
 
     ServiceData &m_data;
     std::atomic<int> m_idleSeconds;
