@@ -67,6 +67,21 @@
     </message>
 </context>
 <context>
+    <name>ProxyAuthDialog</name>
+    <message>
+        <source>Proxy Authentication</source>
+        <translation>Proxy-Anmeldung</translation>
+    </message>
+    <message>
+        <source>Proxy Username:</source>
+        <translation>Proxy-Benutzername:</translation>
+    </message>
+    <message>
+        <source>Proxy Password:</source>
+        <translation>Proxy-Passwort:</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>SSL required</source>
@@ -87,6 +102,92 @@
     <message>
         <source>Failed to start ${APP_NAME}:&lt;br/&gt;This system does not support OpenSSL.</source>
         <translation>${APP_NAME} konnte nicht gestartet werden:&lt;br/&gt;Dieses System unterstützt OpenSSL nicht.</translation>
+    </message>
+</context>
+<context>
+    <name>TelvoTwoFactorView</name>
+    <message>
+        <source>Request TAN</source>
+        <translation>TAN anfordern</translation>
+    </message>
+    <message>
+        <source>Log in</source>
+        <translation>Anmelden</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+</context>
+<context>
+    <name>TwoFactorChooser</name>
+    <message>
+        <source>photoTAN</source>
+        <translation>photoTAN</translation>
+    </message>
+    <message>
+        <source>photoTAN is locked for a while after too many wrong TANs. Please try again later or choose another method.</source>
+        <translation>photoTAN ist nach zu vielen falschen TANs vorübergehend gesperrt. Bitte versuchen Sie es später erneut oder wählen Sie ein anderes Verfahren.</translation>
+    </message>
+    <message>
+        <source>photoTAN is locked. Please contact the support to unlock it.</source>
+        <translation>photoTAN ist gesperrt. Bitte wenden Sie sich an den Support, um es entsperren zu lassen.</translation>
+    </message>
+    <message>
+        <source>photoTAN is not activated for your account.</source>
+        <translation>photoTAN ist für Ihr Konto nicht aktiviert.</translation>
+    </message>
+    <message>
+        <source>mobileTAN</source>
+        <translation>mobileTAN</translation>
+    </message>
+    <message>
+        <source>mobileTAN is locked for a while after too many wrong TANs. Please try again later or choose another method.</source>
+        <translation>mobileTAN ist nach zu vielen falschen TANs vorübergehend gesperrt. Bitte versuchen Sie es später erneut oder wählen Sie ein anderes Verfahren.</translation>
+    </message>
+    <message>
+        <source>mobileTAN is locked. Please contact the support to unlock it.</source>
+        <translation>mobileTAN ist gesperrt. Bitte wenden Sie sich an den Support, um es entsperren zu lassen.</translation>
+    </message>
+    <message>
+        <source>mobileTAN is not activated for your account.</source>
+        <translation>mobileTAN ist für Ihr Konto nicht aktiviert.</translation>
+    </message>
+    <message>
+        <source>iTAN</source>
+        <translation>iTAN</translation>
+    </message>
+    <message>
+        <source>iTAN is locked for a while after too many wrong TANs. Please try again later or choose another method.</source>
+        <translation>iTAN ist nach zu vielen falschen TANs vorübergehend gesperrt. Bitte versuchen Sie es später erneut oder wählen Sie ein anderes Verfahren.</translation>
+    </message>
+    <message>
+        <source>iTAN is locked. Please contact the support to unlock it.</source>
+        <translation>iTAN ist gesperrt. Bitte wenden Sie sich an den Support, um es entsperren zu lassen.</translation>
+    </message>
+    <message>
+        <source>iTAN is not activated for your account.</source>
+        <translation>iTAN ist für Ihr Konto nicht aktiviert.</translation>
+    </message>
+    <message>
+        <source>You have supplied an incorrect TAN.&lt;br/&gt; Please try again.</source>
+        <translation>Sie haben eine falsche TAN eingegeben.&lt;br/&gt; Bitte versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The TAN was sent to %1. Please enter the TAN in the form field:</source>
+        <translation>Die TAN wurde an %1 gesendet. Bitte geben Sie die TAN in das Eingabefeld ein:</translation>
+    </message>
+    <message>
+        <source>Unable to display photoTAN</source>
+        <translation>Die photoTAN-Grafik kann nicht angezeigt werden</translation>
+    </message>
+    <message>
+        <source>Please scan the graphic with your photoTAN app or photoTAN device. Then enter the TAN in the form field only if the details displayed on your smartphone or device are correct.</source>
+        <translation>Bitte scannen Sie die Grafik mit Ihrer photoTAN-App oder Ihrem photoTAN-Lesegerät. Geben Sie die TAN nur dann in das Eingabefeld ein, wenn die auf Ihrem Smartphone oder Lesegerät angezeigten Angaben stimmen.</translation>
+    </message>
+    <message>
+        <source>Please enter the TAN with the number %1 in the form field:</source>
+        <translation>Bitte geben Sie die TAN mit der Nummer %1 in das Eingabefeld ein:</translation>
     </message>
 </context>
 </TS>
