@@ -36,7 +36,16 @@ void ServerList::load(const ConfigurationManager *config)
 {
     if (!config)
         return;
-    const QJsonArray list = config->source(QStringLiteral("servers")).value(QStringLiteral("serverlist")).toArray();
+    // The resource holds {"servers": {"serverlist": [...]}}.
+    QJsonObject servers = config->source(QStringLiteral("servers"));
+    if (servers.value(QStringLiteral("servers")).isObject())
+        servers = servers.value(QStringLiteral("servers")).toObject();
+    const QJsonValue listValue = servers.value(QStringLiteral("serverlist"));
+    if (!listValue.isArray()) {
+        qWarning("ServerList::load: no server list in the configuration");
+        return;
+    }
+    const QJsonArray list = listValue.toArray();
     for (const QJsonValue &v : list) {
         if (!v.isObject()) {
             qWarning("ServerList::load: ignoring a server entry that is not an object");

@@ -9,6 +9,36 @@ QString orNull(const QString &s)
     return s.isEmpty() ? QStringLiteral("null") : s;
 }
 
+// An extension's value: supported ones come as maps or lists, others as
+// the platform's text or raw bytes.
+QString variantText(const QVariant &v)
+{
+    switch (v.userType()) {
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = v.toMap();
+        QStringList parts;
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            parts << it.key() + QLatin1Char('=') + variantText(it.value());
+        return parts.join(QLatin1Char(','));
+    }
+    case QMetaType::QVariantList: {
+        QStringList parts;
+        for (const QVariant &item : v.toList())
+            parts << variantText(item);
+        return parts.join(QLatin1Char(','));
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = v.toByteArray();
+        for (const char c : bytes)
+            if (uchar(c) < 0x20 || uchar(c) > 0x7e)
+                return QString::fromLatin1(bytes.toHex());
+        return QString::fromLatin1(bytes);
+    }
+    default:
+        return v.toString();
+    }
+}
+
 QString joined(const QStringList &list)
 {
     return orNull(list.join(QLatin1Char(',')));
@@ -169,7 +199,7 @@ QStringList SslUtil::certificateDump(const QSslCertificate &c)
     const auto extensions = c.extensions();
     for (const QSslCertificateExtension &e : extensions)
         lines << QStringLiteral("ext: oid:'%1' name:'%2' value:'%3' crit:%4 supp:%5")
-                     .arg(orNull(e.oid()), orNull(e.name()), orNull(e.value().toString()))
+                     .arg(orNull(e.oid()), orNull(e.name()), orNull(variantText(e.value())))
                      .arg(e.isCritical() ? QStringLiteral("true") : QStringLiteral("false"))
                      .arg(e.isSupported() ? QStringLiteral("true") : QStringLiteral("false"));
     return lines;

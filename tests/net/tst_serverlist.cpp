@@ -1,0 +1,126 @@
+#include "TestEnv.h"
+#include "app/Settings.h"
+#include "net/ServerList.h"
+
+#include <QStringListModel>
+#include <QtTest>
+
+// The server list: the brand's servers, then LocalDev and Custom; the
+// selection remembered by prefix.
+class TestServerList : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<TestEnv> env;
+
+private slots:
+    void init()
+    {
+        QVERIFY(TestEnv::isolated());
+        env = std::make_unique<TestEnv>();
+        env->settings->clear();
+        env->settings->sync();
+    }
+    void cleanup() { env.reset(); }
+
+    void brandServersThenFixedOnes()
+    {
+        ServerList list(env->config.get());
+        QCOMPARE(list.count(), 7);
+        QCOMPARE(list.servers().first().prefix, QStringLiteral("PROD"));
+        QCOMPARE(list.servers().first().url, QStringLiteral("https://sync.korvex.example:443"));
+        QCOMPARE(list.servers().first().ssl, true);
+        const ServerTO localDev = list.servers().at(5);
+        QCOMPARE(localDev.group, QStringLiteral("LOCALDEV"));
+        QCOMPARE(localDev.name, QStringLiteral("LocalDev"));
+        QCOMPARE(localDev.prefix, QStringLiteral("LDEV"));
+        QCOMPARE(localDev.url, QStringLiteral("https://localhost:8443"));
+        QCOMPARE(localDev.ssl, false);
+        QCOMPARE(list.servers().last().prefix, QStringLiteral("CUSTOM"));
+        QCOMPARE(list.servers().last().url, QStringLiteral("https://127.0.0.1:8443"));
+        QCOMPARE(list.selectedIndex(), 0);
+        QVERIFY(!list.isCustomSelected());
+        std::unique_ptr<QStringListModel> model(list.model());
+        QCOMPARE(model->stringList(),
+                 (QStringList{"Korvex", "Korvex Integration", "Korvex Acceptance", "Korvex Development", "Korvex Nightly",
+                              "LocalDev", "Custom"}));
+    }
+
+    void savedSelection_data()
+    {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("nothing saved -> first") << QString() << 0;
+        QTest::newRow("third server's prefix -> third") << QStringLiteral("ACC") << 2;
+        QTest::newRow("prefix that is gone -> first") << QStringLiteral("GONE") << 0;
+        QTest::newRow("LDEV -> LocalDev") << QStringLiteral("LDEV") << 5;
+    }
+    void savedSelection()
+    {
+        QFETCH(QString, saved);
+        QFETCH(int, selected);
+        if (!saved.isNull())
+            Settings::setValue(Settings::NetServer, saved);
+        ServerList list(env->config.get());
+        QCOMPARE(list.selectedIndex(), selected);
+    }
+
+    void selectOutsideTheListChangesNothing_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::newRow("negative -> unchanged") << -1;
+        QTest::newRow("one past the end -> unchanged") << 7;
+    }
+    void selectOutsideTheListChangesNothing()
+    {
+        QFETCH(int, index);
+        ServerList list(env->config.get());
+        list.select(3);
+        QSignalSpy changed(&list, &ServerList::selectionChanged);
+        list.select(index);
+        QCOMPARE(list.selectedIndex(), 3);
+        QCOMPARE(changed.count(), 0);
+    }
+
+    void setSelectedRemembersThePrefix()
+    {
+        ServerList list(env->config.get());
+        list.setSelected(list.servers().at(3));
+        QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("DEV"));
+        QCOMPARE(ServerList(env->config.get()).selected().prefix, QStringLiteral("DEV"));
+    }
+
+    void customUrlSelectsCustomUntilRestart()
+    {
+        ServerList list(env->config.get());
+        list.setCustomUrl(QStringLiteral("https://127.0.0.1:9443"));
+        QVERIFY(list.isCustomSelected());
+        QCOMPARE(list.selected().url, QStringLiteral("https://127.0.0.1:9443"));
+        QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("CUSTOM"));
+        ServerList restarted(env->config.get());
+        QVERIFY(restarted.isCustomSelected());
+        QCOMPARE(restarted.selected().url, QStringLiteral("https://127.0.0.1:8443"));
+    }
+
+    void brokenConfiguration_data()
+    {
+        QTest::addColumn<QJsonObject>("source");
+        QTest::newRow("no servers source -> fixed entries only") << QJsonObject();
+        QTest::newRow("serverlist not an array -> fixed entries only")
+            << QJsonObject{{"servers", QJsonObject{{"serverlist", 5}}}};
+        QTest::newRow("entries without prefix or url -> skipped")
+            << QJsonObject{{"servers", QJsonObject{{"serverlist", QJsonArray{3, QJsonObject{{"name", "x"}}}}}}};
+    }
+    void brokenConfiguration()
+    {
+        QFETCH(QJsonObject, source);
+        ConfigurationManager config;
+        config.addSource(QStringLiteral("servers"), source);
+        ServerList list(&config);
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.selected().prefix, QStringLiteral("LDEV"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerList)
+#include "tst_serverlist.moc"
