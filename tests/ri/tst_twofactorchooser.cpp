@@ -1,0 +1,175 @@
+#include "ri/TwoFactorChooser.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+namespace {
+TwoFactorMethods methods(TwoFactorMethodState photo, TwoFactorMethodState mtan, TwoFactorMethodState itan)
+{
+    return {{TwoFactorMethod::PhotoTan, photo}, {TwoFactorMethod::Mtan, mtan}, {TwoFactorMethod::ITan, itan}};
+}
+QString pngBase64()
+{
+    QImage image(8, 8, QImage::Format_ARGB32);
+    image.fill(Qt::black);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return QString::fromLatin1(bytes.toBase64());
+}
+} // namespace
+
+class TestTwoFactorChooser : public QObject
+{
+    Q_OBJECT
+    using S = TwoFactorMethodState;
+
+private slots:
+    void enabledItems_data()
+    {
+        QTest::addColumn<TwoFactorMethods>("offered");
+        QTest::addColumn<QList<bool>>("enabled");
+        QTest::newRow("all active -> all enabled") << methods(S::Active, S::Active, S::Active) << QList<bool>{1, 1, 1};
+        QTest::newRow("inactive -> disabled") << methods(S::Inactive, S::Active, S::Active) << QList<bool>{0, 1, 1};
+        QTest::newRow("locked -> still enabled")
+            << methods(S::TemporarilyLocked, S::PermanentlyLocked, S::Initial) << QList<bool>{1, 1, 1};
+        QTest::newRow("not offered -> disabled")
+            << TwoFactorMethods{{TwoFactorMethod::Mtan, S::Active}} << QList<bool>{0, 1, 0};
+    }
+    void enabledItems()
+    {
+        QFETCH(TwoFactorMethods, offered);
+        QFETCH(QList<bool>, enabled);
+        TwoFactorChooser chooser;
+        chooser.setTwoFactorMethods(offered);
+        for (int i = 0; i < enabled.size(); ++i)
+            QCOMPARE(chooser.isEnabled(i), enabled.at(i));
+    }
+
+    void firstEnabledIsOpenedAndRequested()
+    {
+        TwoFactorChooser chooser;
+        QSignalSpy requested(&chooser, &TwoFactorChooser::requestTanMethod);
+        chooser.setTwoFactorMethods(methods(S::Inactive, S::Active, S::Active));
+        chooser.prepareTanForm(false);
+        QCOMPARE(chooser.currentIndex(), 1); // mobileTAN: photoTAN is inactive
+        QVERIFY(!chooser.errorVisible());
+        QCOMPARE(requested.count(), 0); // mobileTAN waits for the user's request
+        chooser.requestTanChallenge();
+        chooser.requestTanChallenge();
+        QCOMPARE(requested.count(), 1);
+        QCOMPARE(requested.first().at(0).value<TwoFactorMethod>(), TwoFactorMethod::Mtan);
+        chooser.setSmsNumber("+49 170 1");
+        chooser.setSmsReference("ref");
+        QVERIFY(chooser.formOpen());
+        QCOMPARE(chooser.infoText(), QString("The TAN was sent to +49 170 1. Please enter the TAN in the form field:"));
+    }
+
+    void lockedMethodShowsItsTextInsteadOfRequesting_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("fragment");
+        QTest::newRow("temporarily locked -> wait text") << int(S::TemporarilyLocked) << "locked for a while";
+        QTest::newRow("permanently locked -> support text") << int(S::PermanentlyLocked) << "contact the support";
+        QTest::newRow("initial -> not activated") << int(S::Initial) << "not activated";
+        QTest::newRow("unknown -> not activated") << int(S::Unknown) << "not activated";
+    }
+    void lockedMethodShowsItsTextInsteadOfRequesting()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, fragment);
+        TwoFactorChooser chooser;
+        QSignalSpy requested(&chooser, &TwoFactorChooser::requestTanMethod);
+        chooser.setTwoFactorMethods(methods(S(state), S::Active, S::Active));
+        chooser.selectTanMethod(0);
+        QCOMPARE(requested.count(), 0);
+        QVERIFY2(chooser.infoText().contains(fragment), qPrintable(chooser.infoText()));
+        QVERIFY(!chooser.formOpen());
+    }
+
+    void sameMethodRequestedOncePerAttempt()
+    {
+        TwoFactorChooser chooser;
+        QSignalSpy requested(&chooser, &TwoFactorChooser::requestTanMethod);
+        chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
+        chooser.selectTanMethod(2);
+        chooser.selectTanMethod(0);
+        chooser.selectTanMethod(2);
+        QCOMPARE(requested.count(), 2); // iTAN and photoTAN, iTAN only once
+        chooser.reset();
+        chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
+        chooser.selectTanMethod(2);
+        QCOMPARE(requested.count(), 3); // a new attempt may ask again
+    }
+
+    void iTanNumber_data()
+    {
+        QTest::addColumn<QString>("challenge");
+        QTest::addColumn<QString>("number");
+        QTest::newRow("long -> last three") << "0000123" << "123";
+        QTest::newRow("three -> all") << "042" << "042";
+        QTest::newRow("short -> whole") << "7" << "7";
+    }
+    void iTanNumber()
+    {
+        QFETCH(QString, challenge);
+        QFETCH(QString, number);
+        TwoFactorChooser chooser;
+        chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
+        chooser.selectTanMethod(2);
+        chooser.setITan(challenge);
+        QCOMPARE(chooser.infoText(), QString("Please enter the TAN with the number %1 in the form field:").arg(number));
+    }
+
+    void photoTan_data()
+    {
+        QTest::addColumn<QString>("challenge");
+        QTest::addColumn<bool>("image");
+        QTest::newRow("png -> shown") << pngBase64() << true;
+        QTest::newRow("empty -> unable") << "" << false;
+        QTest::newRow("no image -> unable") << QString::fromLatin1(QByteArray("not a picture").toBase64()) << false;
+    }
+    void photoTan()
+    {
+        QFETCH(QString, challenge);
+        QFETCH(bool, image);
+        TwoFactorChooser chooser;
+        chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
+        chooser.selectTanMethod(0);
+        if (!image)
+            QTest::ignoreMessage(QtCriticalMsg, challenge.isEmpty() ? "Received empty photoTAN" : "Unable to decode photoTAN");
+        chooser.setPhotoTan(challenge);
+        QCOMPARE(!chooser.image().isNull(), image);
+        QCOMPARE(chooser.infoText() == "Unable to display photoTAN", !image);
+    }
+
+    void submitAndCancelReset()
+    {
+        TwoFactorChooser chooser;
+        QSignalSpy sent(&chooser, &TwoFactorChooser::sendTan);
+        QSignalSpy aborted(&chooser, &TwoFactorChooser::loginAborted);
+        chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
+        chooser.selectTanMethod(2);
+        chooser.setITan("12");
+        chooser.submit("ab12");
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(sent.first().at(0).toString(), QString("ab12"));
+        QVERIFY(!chooser.formOpen());
+        QVERIFY(chooser.infoText().isEmpty());
+        QVERIFY(!chooser.wasRequested(TwoFactorMethod::ITan));
+
+        // A rejected TAN: the same method's form opens again under the error.
+        chooser.prepareTanForm(true);
+        QVERIFY(chooser.errorVisible());
+        QVERIFY(chooser.formOpen());
+        QCOMPARE(chooser.currentIndex(), 2);
+
+        chooser.cancel();
+        QCOMPARE(aborted.count(), 1);
+        QVERIFY(!chooser.errorVisible());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTwoFactorChooser)
+#include "tst_twofactorchooser.moc"
