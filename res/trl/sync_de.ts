@@ -65,6 +65,24 @@
         <source>Do not show this dialog in the future</source>
         <translation>Diesen Dialog künftig nicht mehr anzeigen</translation>
     </message>
+    <message>
+        <source>Client version is up to date</source>
+        <translation>Die Version des Programms ist aktuell</translation>
+    </message>
+    <message>
+        <source>Network Problem</source>
+        <translation>Netzwerkproblem</translation>
+    </message>
+    <message>
+        <source>Failed to connect to server. 
+(HTTP Authentication required)</source>
+        <translation>Die Verbindung zum Server ist fehlgeschlagen. 
+(HTTP-Anmeldung erforderlich)</translation>
+    </message>
+    <message>
+        <source>The web proxy server &apos;%1&apos; (port: %2 type: %3) requires authentication.</source>
+        <translation>Der Web-Proxy-Server &apos;%1&apos; (Port: %2, Typ: %3) verlangt eine Anmeldung.</translation>
+    </message>
 </context>
 <context>
     <name>ProxyAuthDialog</name>
