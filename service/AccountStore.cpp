@@ -171,16 +171,6 @@ std::optional<std::pair<int, std::string>> AccountStore::pickItan(std::int64_t u
     return unused[r % unused.size()];
 }
 
-std::optional<std::string> AccountStore::itanCode(std::int64_t userId, int index)
-{
-    auto guard = m_db.lock();
-    auto &q = m_db.prepare("SELECT code FROM itans WHERE user_id = ? AND idx = ? AND used = 0");
-    q.bind(1, userId).bind(2, index);
-    if (!q.step())
-        return std::nullopt;
-    return q.text(0);
-}
-
 bool AccountStore::useItan(std::int64_t userId, int index)
 {
     auto guard = m_db.lock();

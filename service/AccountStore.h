@@ -65,7 +65,6 @@ public:
     bool addItans(std::int64_t userId, const std::vector<std::string> &codes);
     // A random unused iTAN: index and code.
     std::optional<std::pair<int, std::string>> pickItan(std::int64_t userId);
-    std::optional<std::string> itanCode(std::int64_t userId, int index);
     bool useItan(std::int64_t userId, int index);
     std::vector<std::pair<int, std::string>> itans(std::int64_t userId);
 

@@ -86,7 +86,7 @@ FileHandlers::FileHandlers(ServiceServer &server) : m_server(server)
     }
 }
 
-void FileHandlers::writeObject(JsonWriter &w, const SafeStore::Object &o, const std::string &access)
+void FileHandlers::writeObject(JsonWriter &w, const SafeStore::Listed &o, const std::string &access)
 {
     w.beginObject()
         .member("object_id", std::to_string(o.id))
@@ -178,18 +178,24 @@ void FileHandlers::objects(Call &call)
         call.fail(ServiceStatus::BadRequest, "invalid X-Object-Path: " + why);
         return;
     }
+    const std::int64_t started = WireFormat::nowMs();
+    int count = 0;
     JsonWriter w;
-    w.reserve(4096);
+    w.reserve(1 << 16);
     w.beginObject().key("filesafe_objects").beginArray();
     const std::string &access = safe.value->access;
-    const auto listed = m_server.data().safes().list(*safeId, *folder, depth, type,
-                                                     [&](const SafeStore::Object &o) { writeObject(w, o, access); });
+    const auto listed = m_server.data().safes().list(*safeId, *folder, depth, type, [&](const SafeStore::Listed &o) {
+        writeObject(w, o, access);
+        ++count;
+    });
     if (!listed.ok()) {
         call.fail(listed);
         return;
     }
     w.endArray().endObject();
-    call.ok(w.text());
+    call.ok(w.take());
+    qInfo("FileHandlers::objects: %d objects of safe %lld in %lld ms", count, static_cast<long long>(*safeId),
+          static_cast<long long>(WireFormat::nowMs() - started));
 }
 
 void FileHandlers::download(Call &call)
@@ -453,7 +459,7 @@ void FileHandlers::upload(Call &call)
           static_cast<long long>(up.size), static_cast<long long>(up.safeId));
     JsonWriter w;
     w.beginObject().key("filesafe_objects").beginArray();
-    writeObject(w, *stored.value, safe.value->access);
+    writeObject(w, SafeStore::listed(*stored.value), safe.value->access);
     w.endArray().endObject();
     call.ok(w.text());
 }
@@ -487,7 +493,7 @@ void FileHandlers::createFolder(Call &call)
     }
     JsonWriter w;
     w.beginObject().key("filesafe_objects").beginArray();
-    writeObject(w, *folder.value, safe.value->access);
+    writeObject(w, SafeStore::listed(*folder.value), safe.value->access);
     w.endArray().endObject();
     call.ok(w.text());
 }

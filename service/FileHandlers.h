@@ -40,7 +40,7 @@ private:
     // The safe of the user, with the access letter required and, for changes,
     // not past its expiry date.
     Outcome<SafeStore::Safe> safeFor(Call &call, std::int64_t safeId, char letter, bool change);
-    static void writeObject(JsonWriter &w, const SafeStore::Object &o, const std::string &access);
+    static void writeObject(JsonWriter &w, const SafeStore::Listed &o, const std::string &access);
 
     ServiceServer &m_server;
 };

@@ -85,9 +85,14 @@ JsonWriter &JsonWriter::raw(std::string_view json)
 void JsonWriter::appendQuoted(std::string &out, std::string_view text)
 {
     out.push_back('"');
-    for (char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        switch (c) {
+    size_t run = 0; // start of the bytes that need no escape
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto u = static_cast<unsigned char>(text[i]);
+        if (u >= 0x20 && u != '"' && u != '\\')
+            continue;
+        out.append(text.data() + run, i - run);
+        run = i + 1;
+        switch (u) {
         case '"':
             out += "\\\"";
             break;
@@ -103,15 +108,13 @@ void JsonWriter::appendQuoted(std::string &out, std::string_view text)
         case '\t':
             out += "\\t";
             break;
-        default:
-            if (u < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
-                out += buffer;
-            } else {
-                out.push_back(c);
-            }
+        default: {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+            out += buffer;
+        }
         }
     }
+    out.append(text.data() + run, text.size() - run);
     out.push_back('"');
 }

@@ -125,35 +125,43 @@ std::optional<SafeStore::Object> SafeStore::liveObject(std::int64_t safeId, cons
     return readObject(q);
 }
 
+SafeStore::Listed SafeStore::listed(const Object &o)
+{
+    return {o.id, o.path, o.type, o.size, o.mtime, o.checksum};
+}
+
 Outcome<Done> SafeStore::list(std::int64_t safeId, const std::string &folder, int depth, char type,
-                              const std::function<void(const Object &)> &sink)
+                              const std::function<void(const Listed &)> &sink)
 {
     auto guard = m_db.lock();
     const auto base = liveObject(safeId, folder);
     if (!base || base->type != "d")
         return Outcome<Done>::failure(ServiceStatus::ObjectNotFound, "folder not found: " + folder);
     if (type != 'f')
-        sink(*base);
+        sink(listed(*base));
     const size_t baseDepth = WireFormat::splitPath(folder).size();
     const auto range = subtreeRange(folder);
-    auto &q = m_db.prepare((std::string(kObjectColumns)
-                            + "WHERE safe_id = ? AND trashed = 0 AND path >= ? AND path < ? ORDER BY path")
-                               .c_str());
+    auto &q = m_db.prepare("SELECT id, path, type, size, mtime, checksum FROM objects "
+                           "WHERE safe_id = ? AND trashed = 0 AND path >= ? AND path < ? ORDER BY path");
     q.bind(1, safeId).bind(2, range.first).bind(3, range.second);
+    Listed row;
     while (q.step()) {
-        const Object o = readObject(q);
-        if (o.path == folder)
-            continue;
-        if (type && o.type[0] != type)
+        row.path = q.textView(1);
+        row.type = q.textView(2);
+        if (row.path == folder || row.type.empty() || (type && row.type[0] != type))
             continue;
         if (depth > 0) {
             size_t components = 0;
-            for (char c : o.path)
+            for (char c : row.path)
                 components += c == '/';
             if (components - baseDepth > static_cast<size_t>(depth))
                 continue;
         }
-        sink(o);
+        row.id = q.int64(0);
+        row.size = q.int64(3);
+        row.mtime = q.int64(4);
+        row.checksum = q.textView(5);
+        sink(row);
     }
     if (q.failed())
         return Outcome<Done>::failure(ServiceStatus::Internal, m_db.lastError());

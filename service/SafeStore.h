@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // File safes, their members, the objects (folders and files) with their
@@ -54,6 +55,16 @@ public:
         bool trashed = false;
         std::int64_t trashSafeId = 0;
     };
+    // One row of a listing, valid only inside the listing's callback.
+    struct Listed
+    {
+        std::int64_t id = 0;
+        std::string_view path;
+        std::string_view type;
+        std::int64_t size = 0;
+        std::int64_t mtime = 0;
+        std::string_view checksum;
+    };
     struct Upload
     {
         std::int64_t safeId = 0;
@@ -77,7 +88,8 @@ public:
     // Every live object below a folder (the folder first), in path order.
     // depth 0 is the whole subtree; type 'd' folders only, 'f' files only, 0 all.
     Outcome<Done> list(std::int64_t safeId, const std::string &folder, int depth, char type,
-                       const std::function<void(const Object &)> &sink);
+                       const std::function<void(const Listed &)> &sink);
+    static Listed listed(const Object &o);
     // An existing folder of that name is answered as it is.
     Outcome<Object> createFolder(std::int64_t safeId, const std::string &parent, const std::string &name);
     // Records a stored blob as a new file or a new version; `obsolete` gets

@@ -37,6 +37,7 @@ struct Call
     bool hasQuery(const char *name) const;
     // {"status":200,"data":<dataJson>}
     void ok(const std::string &dataJson);
+    void ok(std::string &&dataJson);
     // {"status":status,"message":message}, HTTP 200 unless given.
     void fail(int status, const std::string &message, int httpStatus = 200);
     template <typename T>

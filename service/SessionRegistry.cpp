@@ -163,9 +163,3 @@ int SessionRegistry::expire(std::int64_t userId)
         m_data.accounts().removeSession(id);
     return static_cast<int>(ended.size());
 }
-
-size_t SessionRegistry::count()
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_sessions.size();
-}

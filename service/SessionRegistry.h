@@ -75,7 +75,6 @@ public:
 
     void setIdleSeconds(int seconds) { m_idleSeconds = seconds; }
     int idleSeconds() const { return m_idleSeconds; }
-    size_t count();
 
 private:
     void loadPersisted();

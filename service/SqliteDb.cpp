@@ -78,6 +78,12 @@ std::string SqliteDb::Statement::text(int column) const
     return p ? std::string(p, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string();
 }
 
+std::string_view SqliteDb::Statement::textView(int column) const
+{
+    const auto *p = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return p ? std::string_view(p, static_cast<size_t>(sqlite3_column_bytes(m_stmt, column))) : std::string_view();
+}
+
 std::string SqliteDb::Statement::blob(int column) const
 {
     const auto *p = static_cast<const char *>(sqlite3_column_blob(m_stmt, column));

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -40,6 +41,8 @@ public:
 
         std::int64_t int64(int column) const;
         std::string text(int column) const;
+        // Valid until the next step of this statement.
+        std::string_view textView(int column) const;
         std::string blob(int column) const;
         bool isNull(int column) const;
 

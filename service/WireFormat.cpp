@@ -143,14 +143,6 @@ std::vector<std::string> splitPath(const std::string &path)
     return parts;
 }
 
-std::string parentPath(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos || slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 std::string joinPath(const std::string &folder, const std::string &name)
 {
     if (folder == "/")
@@ -202,13 +194,46 @@ std::optional<std::int64_t> parseId(const std::string &text)
 
 std::string isoTime(std::int64_t msSinceEpoch)
 {
-    const std::time_t seconds = static_cast<std::time_t>(msSinceEpoch / 1000);
-    std::tm tm{};
-    gmtime_r(&seconds, &tm);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<int>(msSinceEpoch % 1000));
-    return buffer;
+    // Days to a civil date (H. Hinnant's algorithm): listings format one
+    // time per object, so this avoids gmtime and printf.
+    std::int64_t seconds = msSinceEpoch / 1000;
+    int ms = static_cast<int>(msSinceEpoch % 1000);
+    if (ms < 0) {
+        ms += 1000;
+        --seconds;
+    }
+    std::int64_t days = seconds / 86400;
+    std::int64_t rest = seconds % 86400;
+    if (rest < 0) {
+        rest += 86400;
+        --days;
+    }
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(days - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    const unsigned day = doy - (153 * mp + 2) / 5 + 1;
+    const unsigned month = mp < 10 ? mp + 3 : mp - 9;
+    const std::int64_t year = static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2);
+    if (year < 0 || year > 9999)
+        return "0000-01-01T00:00:00.000Z";
+    char out[25] = "0000-00-00T00:00:00.000Z";
+    auto put = [&out](int at, unsigned value, int digits) {
+        for (int i = digits - 1; i >= 0; --i) {
+            out[at + i] = static_cast<char>('0' + value % 10);
+            value /= 10;
+        }
+    };
+    put(0, static_cast<unsigned>(year), 4);
+    put(5, month, 2);
+    put(8, day, 2);
+    put(11, static_cast<unsigned>(rest / 3600), 2);
+    put(14, static_cast<unsigned>(rest / 60 % 60), 2);
+    put(17, static_cast<unsigned>(rest % 60), 2);
+    put(20, static_cast<unsigned>(ms), 3);
+    return std::string(out, 24);
 }
 
 std::optional<std::int64_t> parseIsoTime(const std::string &text)

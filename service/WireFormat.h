@@ -22,7 +22,6 @@ std::optional<std::string> normalizeFolderPath(const std::string &path, std::str
 
 // The components of a normalised path ("/" has none).
 std::vector<std::string> splitPath(const std::string &path);
-std::string parentPath(const std::string &path);
 std::string joinPath(const std::string &folder, const std::string &name);
 
 // Lower-case hex of bytes, and the bytes of strict hex (even length, hex digits only).

@@ -175,6 +175,7 @@ long argument(int argc, char **argv, const char *name, long fallback)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // figures appear as they are measured
     const size_t sizeMb = static_cast<size_t>(argument(argc, argv, "--size-mb", 1024));
     const int parallel = static_cast<int>(argument(argc, argv, "--parallel", 4));
     const long objects = argument(argc, argv, "--objects", 100000);
