@@ -3,15 +3,19 @@
 #include "app/BrandingTranslator.h"
 #include "app/ConfigurationManager.h"
 #include "app/Migration.h"
+#include "app/Settings.h"
+#include "net/CaFile.h"
 #include "ui/Notice.h"
 #include "ui/OndoApplication.h"
 #include "ui/Style.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSslSocket>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -50,6 +54,29 @@ bool checkSsl()
     return false;
 }
 
+// "--ca-file FILE": trust the CA certificates of FILE from now on (kept in
+// net/ca_file), for a company's private CA or the local reference service.
+// A file that cannot be read is refused before anything starts.
+bool applyCaFileOption(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CaFile::Option option = CaFile::fromArguments(arguments);
+    if (!option.given)
+        return true;
+    const QString error = option.error.isEmpty() ? CaFile::read(option.path).error : option.error;
+    if (!error.isEmpty()) {
+        std::fprintf(stderr, "korvex-sync: --ca-file: %s\n", qUtf8Printable(error));
+        qCritical("main: --ca-file: %s", qUtf8Printable(error));
+        return false;
+    }
+    const QString path = QFileInfo(option.path).absoluteFilePath();
+    Settings::setValue(Settings::NetCaFile, path);
+    qInfo("main: --ca-file: trusting the certificates of '%s'", qUtf8Printable(path));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -64,6 +91,11 @@ int main(int argc, char *argv[])
     // The banner opens every run's lines in the log, a second start's too.
     qInfo("## main: Start: %s %s (%s)", qUtf8Printable(appInfo->appName()), qUtf8Printable(appInfo->appVersion()),
           qUtf8Printable(appInfo->appRevision()));
+
+    if (!applyCaFileOption(argc, argv)) {
+        log->uninstall();
+        return 2;
+    }
 
     // High-DPI scaling must be chosen before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);

@@ -40,3 +40,29 @@ CaFile::Loaded CaFile::read(const QString &path)
         loaded.error = QStringLiteral("CA file '%1' holds no PEM certificate").arg(path);
     return loaded;
 }
+
+CaFile::Option CaFile::fromArguments(const QStringList &arguments)
+{
+    Option option;
+    const QString name = QStringLiteral("--ca-file");
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &arg = arguments.at(i);
+        if (arg == name) {
+            option.given = true;
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                option.error = QStringLiteral("--ca-file needs a file name");
+                return option;
+            }
+            option.path = arguments.at(i + 1);
+            ++i;
+        } else if (arg.startsWith(name + QLatin1Char('='))) {
+            option.given = true;
+            option.path = arg.mid(name.size() + 1);
+            if (option.path.isEmpty()) {
+                option.error = QStringLiteral("--ca-file needs a file name");
+                return option;
+            }
+        }
+    }
+    return option;
+}

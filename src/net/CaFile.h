@@ -3,6 +3,7 @@
 #include <QList>
 #include <QSslCertificate>
 #include <QString>
+#include <QStringList>
 
 // A PEM file of CA certificates to trust in addition to the platform's store.
 class CaFile
@@ -20,4 +21,13 @@ public:
     // The file is read in one go but is refused beyond 4 MiB: a CA bundle is
     // a few hundred kilobytes at most.
     static Loaded read(const QString &path);
+
+    // The desktop client's "--ca-file FILE" (or "--ca-file=FILE").
+    struct Option
+    {
+        bool given = false;
+        QString path;
+        QString error; // the option without a value
+    };
+    static Option fromArguments(const QStringList &arguments);
 };

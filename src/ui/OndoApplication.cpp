@@ -8,8 +8,14 @@
 #include "app/SettingsStorage.h"
 #include "app/SingleInstance.h"
 #include "app/StartOnStartup.h"
+#include "app/VersionOrder.h"
 #include "db/OndoDatabase.h"
+#include "drive/CredentialStore.h"
+#include "net/NetProxy.h"
+#include "net/ServerList.h"
+#include "ri/LoginController.h"
 #include "ui/MainWindow.h"
+#include "ui/ProxyAuthDialog.h"
 
 #include <QCheckBox>
 #include <QDateTime>
@@ -18,6 +24,7 @@
 #include <QLibraryInfo>
 #include <QMenu>
 #include <QMessageBox>
+#include <QNetworkProxyFactory>
 #include <QScreen>
 #include <QSettings>
 #include <QSslSocket>
@@ -46,6 +53,7 @@ OndoApplication::OndoApplication(ApplicationLog *log, AppInfo *appInfo, int &arg
     // One instance per user session and user id.
     m_singleInstance.reset(new SingleInstance(
         QStringLiteral("%1-%2").arg(appInfo->appNameInternal()).arg(QDir::home().dirName()), QString(), this));
+    m_credentialStore.reset(new CredentialStore(appInfo));
     m_settingsStorage.reset(new SettingsStorage(m_settings.data()));
 
     qInfo("## OndoApplication startup: '%s' pid:%lld argc:%d isRunning:%s appId:'%s'",
@@ -56,6 +64,7 @@ OndoApplication::OndoApplication(ApplicationLog *log, AppInfo *appInfo, int &arg
         qWarning("OndoApplication: failed to cd $HOME");
     connect(this, &QGuiApplication::applicationStateChanged, this, &OndoApplication::on_applicationStateChanged);
     connect(m_singleInstance.data(), &SingleInstance::messageReceived, this, &OndoApplication::on_messageReceived);
+    m_serverList = new ServerList(appInfo->config(), this);
 }
 
 OndoApplication::~OndoApplication()
@@ -63,6 +72,8 @@ OndoApplication::~OndoApplication()
     delete m_mainWindow;
     delete m_tray;
     m_singleInstance.reset();
+    // The session's network state goes before the application object.
+    OndoSession::releaseInstance();
     qInfo("## OndoApplication shutdown\n");
 }
 
@@ -117,8 +128,26 @@ void OndoApplication::initApp()
 
     m_autoLogin = Settings::value(Settings::AppAutoLogin).toBool();
     qInfo("OndoApplication::initApp: autoLogin is %d", int(m_autoLogin));
+    const QString savedUser = Settings::value(Settings::AccountSavedUsername).toString();
+    if (!savedUser.isEmpty()) {
+        try {
+            m_savedPassword = m_credentialStore->readPassword(m_serverList->selected().prefix, savedUser);
+        } catch (const std::exception &e) {
+            qWarning("OndoApplication::initApp: Unable to restore saved password: %s", e.what());
+        }
+    }
 
     initNetworkConfig();
+
+    // Proxies come from the system's configuration; there is no own setting.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+    m_session = OndoSession::instance(m_appInfo->config());
+    connect(m_session, &OndoSession::sessionTimeout, this, &OndoApplication::on_sessionTimeout);
+    connect(m_session, &OndoSession::serverAuthenticationRequired, this,
+            &OndoApplication::on_serverAuthenticationRequired);
+    // Direct: the dialog fills the authenticator before the signal returns.
+    connect(m_session, &OndoSession::proxyAuthenticationRequired, this,
+            &OndoApplication::on_proxyAuthenticationRequired, Qt::DirectConnection);
 
     m_mainWindow = new MainWindow;
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
@@ -246,6 +275,20 @@ void OndoApplication::on_applicationStateChanged(Qt::ApplicationState state)
         m_mainWindow->raise();
 }
 
+void OndoApplication::setLoginController(LoginController *controller)
+{
+    m_loginController = controller;
+    if (controller)
+        connect(controller, &LoginController::loggedOut, this, &OndoApplication::loggedOut, Qt::UniqueConnection);
+}
+
+QString OndoApplication::takeSavedPassword()
+{
+    QString password;
+    password.swap(m_savedPassword);
+    return password;
+}
+
 void OndoApplication::doGetClientVersion()
 {
     if (m_mainWindow)
@@ -253,9 +296,95 @@ void OndoApplication::doGetClientVersion()
     doGetClientVersionRetry();
 }
 
-// The session and its version request come with the server connection.
 void OndoApplication::doGetClientVersionRetry()
 {
+    if (!m_session)
+        return;
+    m_session->setServer(m_serverList->selected());
+    m_session->getClientVersion([this](const Result<ClientVersionTO_v1> &result) { on_getClientVersion(result); });
+}
+
+void OndoApplication::on_getClientVersion(const Result<ClientVersionTO_v1> &result)
+{
+    if (!result.isOk()) {
+        qWarning("OndoApplication::on_getClientVersion: failed to get remote version info (%d): %s", int(result.code),
+                 qUtf8Printable(result.message));
+        emit connectionFailed();
+        QTimer::singleShot(5000, this, &OndoApplication::doGetClientVersionRetry);
+        return;
+    }
+    const ClientVersionTO_v1 &version = result.value;
+    qInfo("OndoApplication::on_getClientVersion: current: '%s' latest: '%s' compatible: '%s'",
+          qUtf8Printable(m_appInfo->appVersion()), qUtf8Printable(version.versionLatest),
+          qUtf8Printable(version.versionCompatible));
+    emit connectionSucceeded();
+    switch (VersionOrder::judge(m_appInfo->appVersion(), version.versionCompatible, version.versionLatest)) {
+    case VersionOrder::Verdict::UpgradeRequired:
+        qWarning("OndoApplication::on_getClientVersion: Version not supported");
+        emit newClientAvailable(version, true);
+        break;
+    case VersionOrder::Verdict::NewVersion:
+        qInfo("OndoApplication::on_getClientVersion: New Version available");
+        emit newClientAvailable(version, false);
+        break;
+    case VersionOrder::Verdict::UpToDate:
+        if (m_mainWindow)
+            m_mainWindow->showStatusMessage(tr("Client version is up to date"));
+        break;
+    }
+    // On to the login: the login view, or the automatic login.
+    emit serverConnectionConfirmed();
+}
+
+void OndoApplication::on_sessionTimeout(OndoSession::SessionState errCode, ErrorCode netErrCode)
+{
+    qWarning("OndoApplication::on_sessionTimeout: errCode=%d netErrCode=%d", int(errCode), int(netErrCode));
+    if (!m_loginController || !m_loginController->isLoggedIn())
+        return;
+    qInfo("OndoApplication::on_sessionTimeout: isLoggedIn (autoLogin:%d)", int(m_autoLogin));
+    m_sessionTimedOut = true;
+    m_loginController->doLogout();
+    if (!m_autoLogin)
+        emit sessionTimeout();
+}
+
+void OndoApplication::loggedOut()
+{
+    if (m_sessionTimedOut && m_autoLogin) {
+        m_sessionTimedOut = false;
+        doGetClientVersion(); // leads to a new automatic login
+    }
+    if (!m_autoLogin && m_mainWindow)
+        m_mainWindow->raiseApplication();
+}
+
+void OndoApplication::on_serverAuthenticationRequired(QNetworkReply *reply, QAuthenticator *auth)
+{
+    Q_UNUSED(reply)
+    Q_UNUSED(auth)
+    qWarning("OndoApplication::on_serverAuthenticationRequired: Authentication required for http call");
+    QMessageBox::critical(m_mainWindow, tr("Network Problem"),
+                          tr("Failed to connect to server. \n(HTTP Authentication required)"), QMessageBox::Ok);
+}
+
+void OndoApplication::on_proxyAuthenticationRequired(const QNetworkProxy &proxy, QAuthenticator *auth, bool *canceled)
+{
+    qInfo("OndoApplication::on_proxyAuthenticationRequired: Proxy authentication required, proxy: %s",
+          qUtf8Printable(NetProxy::proxyText(proxy)));
+    qInfo("OndoApplication::on_proxyAuthenticationRequired: Proxy authentication required, auth: %s",
+          qUtf8Printable(NetProxy::authenticatorText(auth)));
+    ProxyAuthDialog dialog(m_mainWindow);
+    dialog.setText(tr("The web proxy server '%1' (port: %2 type: %3) requires authentication.")
+                       .arg(proxy.hostName())
+                       .arg(proxy.port())
+                       .arg(NetProxy::proxyTypeName(proxy.type())));
+    dialog.adjustSize();
+    if (dialog.exec() == QDialog::Accepted) {
+        auth->setUser(dialog.user());
+        auth->setPassword(dialog.password());
+    } else if (canceled) {
+        *canceled = true;
+    }
 }
 
 void OndoApplication::on_incompatibleDatabase(const QString &currentVersion, const QString &expectedVersion)

@@ -1,6 +1,10 @@
 #pragma once
 
 #include "app/PasswordCheck.h"
+#include "net/ClientVersionTO_v1.h"
+#include "net/ErrorCode.h"
+#include "net/OndoSession.h"
+#include "net/Result.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -8,6 +12,12 @@
 
 class AppInfo;
 class ApplicationLog;
+class CredentialStore;
+class LoginController;
+class QAuthenticator;
+class QNetworkProxy;
+class QNetworkReply;
+class ServerList;
 class MainWindow;
 class OndoDatabase;
 class QSettings;
@@ -48,6 +58,16 @@ public:
     AppInfo *appInfo() const { return m_appInfo; }
     ApplicationLog *log() const { return m_log; }
     OndoDatabase *database() const { return m_database.data(); }
+    CredentialStore *credentialStore() const { return m_credentialStore.data(); }
+    ServerList *serverList() const { return m_serverList; }
+    // The session (created in initApp); null before.
+    OndoSession *session() const { return m_session; }
+    // The login controller, once initApp created it; the session time-out
+    // logs out through it.
+    void setLoginController(LoginController *controller);
+    // The password restored at start for the saved account name (auto login);
+    // handed out once, then forgotten.
+    QString takeSavedPassword();
 
     // The in-memory check of the current login's password (never on disk).
     bool storePasswordHash(const QString &password);
@@ -61,19 +81,26 @@ public:
     void logSystemInfo();
 
 signals:
+    void newClientAvailable(const ClientVersionTO_v1 &clientVersion, bool upgradeRequired);
     void appStateChanged(OndoApplication::AppState newStatus);
     void serverConnectionConfirmed();
+    void loginFailed(ErrorCode code, const QString &message);
     void animateTabIcon(bool animate);
     void sessionTimeout();
     void connectionFailed();
     void connectionSucceeded();
 
 public slots:
+    void on_sessionTimeout(OndoSession::SessionState errCode, ErrorCode netErrCode);
     void on_applicationStateChanged(Qt::ApplicationState state);
+    void loggedOut();
+    void on_getClientVersion(const Result<ClientVersionTO_v1> &result);
     void on_incompatibleDatabase(const QString &currentVersion, const QString &expectedVersion);
     void on_unableToOpenDatabase(const QString &message);
     void on_sqlQueryFailure(const QString &message);
     void on_onlineStateChanged(bool isOnline);
+    void on_serverAuthenticationRequired(QNetworkReply *reply, QAuthenticator *auth);
+    void on_proxyAuthenticationRequired(const QNetworkProxy &proxy, QAuthenticator *auth, bool *canceled);
     void doGetClientVersion();
     void doGetClientVersionRetry();
     void checkCrash();
@@ -90,6 +117,11 @@ private:
     QScopedPointer<SettingsStorage> m_settingsStorage;
     QScopedPointer<SingleInstance> m_singleInstance;
     QScopedPointer<OndoDatabase> m_database;
+    QScopedPointer<CredentialStore> m_credentialStore;
+    ServerList *m_serverList = nullptr; // child
+    QPointer<OndoSession> m_session;
+    QPointer<LoginController> m_loginController;
+    QString m_savedPassword;
     PasswordCheck m_passwordCheck;
     AppState m_appState = Initial;
     bool m_autoLogin = false;
