@@ -256,6 +256,10 @@ void Request::send(ISession *session)
         request.setHeader(QNetworkRequest::ContentTypeHeader, m_contentType);
         if (!m_body->isSequential() || m_body->size() > 0)
             request.setHeader(QNetworkRequest::ContentLengthHeader, m_body->size());
+        // A streamed body (an encrypting device over a file) must not be
+        // copied into memory whole; with its length known it need not be.
+        if (m_body->isSequential() && m_body->size() > 0)
+            request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
     }
     const QByteArray xsrf = session->xsrfToken();
     if (!xsrf.isEmpty())

@@ -229,6 +229,9 @@ void OndoApplication::setAppState(AppState state)
 {
     if (state == m_appState)
         return;
+    // The per-account state follows the account the session logged in.
+    if (state == Active && m_session)
+        m_settingsStorage->setKey(m_session->currentServerName(), m_session->accountId());
     m_appState = state;
     emit appStateChanged(state);
 }

@@ -18,7 +18,8 @@ struct PeerRequest
     QByteArray method;
     QByteArray target; // the request target: a path, or a full URL through a proxy
     QMap<QByteArray, QByteArray> headers;
-    QByteArray body;
+    QByteArray body;  // empty when the body was only counted (see ScriptedPeer::setKeepBodiesUpTo)
+    qint64 bodySize = 0;
 
     QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
     // The path without the query (also for a proxy's absolute target).
@@ -30,7 +31,7 @@ class PeerConnection : public QObject
 {
     Q_OBJECT
 public:
-    explicit PeerConnection(QTcpSocket *socket, QObject *parent = nullptr);
+    explicit PeerConnection(QTcpSocket *socket, qint64 keepBodiesUpTo, QObject *parent = nullptr);
 
     // A complete response with Content-Length.
     void reply(int status, const QByteArray &body, const QList<QByteArray> &extraHeaders = {},
@@ -51,6 +52,10 @@ private:
 
     QPointer<QTcpSocket> m_socket;
     QByteArray m_buffer;
+    qint64 m_keepBodiesUpTo;
+    // A large body being counted, not kept.
+    PeerRequest m_counting;
+    qint64 m_remaining = 0;
 };
 
 // A small scripted HTTP/HTTPS server on 127.0.0.1 for edge cases the real
@@ -72,6 +77,8 @@ public:
     void setTls(const QByteArray &certificatePem, const QByteArray &keyPem,
                 QSsl::SslProtocol protocol = QSsl::TlsV1_2OrLater);
     void setScript(Script script) { m_script = std::move(script); }
+    // Bodies larger than this are counted, not kept (streaming tests).
+    void setKeepBodiesUpTo(qint64 bytes) { m_keepBodiesUpTo = bytes; }
 
     quint16 port() const { return serverPort(); }
     // "http://127.0.0.1:PORT" or "https://<host>:PORT".
@@ -95,6 +102,7 @@ private:
     bool m_tls = false;
     int m_connections = 0;
     int m_encrypted = 0;
+    qint64 m_keepBodiesUpTo = 64 * 1024 * 1024;
 };
 
 // A JSON envelope {"status":200,"data":<data>}.

@@ -11,6 +11,50 @@
 #include <QtTest>
 
 namespace {
+// A sequential body of `size` bytes made up on the fly, like an encrypting
+// device over a large file.
+class GeneratedBody : public QIODevice
+{
+public:
+    explicit GeneratedBody(qint64 size)
+        : m_size(size)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 size() const override { return m_size; }
+    qint64 bytesAvailable() const override { return (m_size - m_done) + QIODevice::bytesAvailable(); }
+    bool atEnd() const override { return m_done >= m_size && QIODevice::bytesAvailable() == 0; }
+
+protected:
+    qint64 readData(char *data, qint64 max) override
+    {
+        const qint64 n = qMin(max, m_size - m_done);
+        if (n <= 0)
+            return m_done >= m_size ? -1 : 0;
+        memset(data, 'k', size_t(n));
+        m_done += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    qint64 m_size;
+    qint64 m_done = 0;
+};
+
+// The process's peak resident memory so far, in KiB (0 when unknown).
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
 const QByteArray ValidationPath = "/api/sync/1/account/clientvalidation";
 const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
 } // namespace
@@ -207,6 +251,28 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 10000);
         QCOMPARE(outcomes->lastCode(), ERR_NONE);
         QVERIFY2(clock.elapsed() > 1000, "the transfer must take longer than the time-out for this test to mean anything");
+    }
+
+    void largeStreamedBodyIsNotHeldInMemory()
+    {
+        const qint64 size = 96LL * 1024 * 1024;
+        peer->setKeepBodiesUpTo(1024 * 1024);
+        answerWith([](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope()); });
+        const qint64 before = peakResidentKiB();
+        QVERIFY(before > 0);
+        auto outcomes = std::make_shared<Outcomes>();
+        qint64 lastProgress = 0;
+        Request *request = Request::createPost(QStringLiteral("/upload"), new GeneratedBody(size),
+                                               QStringLiteral("application/octet-stream"));
+        request->setOnProgress([&lastProgress](qint64 done, qint64) { lastProgress = qMax(lastProgress, done); });
+        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 60000);
+        QCOMPARE(outcomes->lastCode(), ERR_NONE);
+        QCOMPARE(peer->requests().last().bodySize, size);
+        QCOMPARE(peer->requests().last().header("content-length").toLongLong(), size);
+        QCOMPARE(lastProgress, size);
+        const qint64 grownKiB = peakResidentKiB() - before;
+        QVERIFY2(grownKiB < 48 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 KiB").arg(grownKiB)));
     }
 
     void silentPeerTimesOut()
