@@ -67,6 +67,8 @@ public:
 
     // Sends the request; the callback receives exactly one Result<T>: the
     // reply's "data" read with fromJson() on success, or the request's error.
+    // A request that cannot even be built (no server selected, a bad URL)
+    // fails at once: the callback then runs before send() returns.
     template<typename T>
     void send(Request *request, Callback<T> callback)
     {
