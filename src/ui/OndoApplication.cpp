@@ -10,10 +10,12 @@
 #include "app/StartOnStartup.h"
 #include "app/VersionOrder.h"
 #include "db/OndoDatabase.h"
+#include "db/UserDao.h"
 #include "drive/CredentialStore.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
 #include "ri/LoginController.h"
+#include "ri/LoginRI.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyAuthDialog.h"
 
@@ -148,6 +150,18 @@ void OndoApplication::initApp()
     // Direct: the dialog fills the authenticator before the signal returns.
     connect(m_session, &OndoSession::proxyAuthenticationRequired, this,
             &OndoApplication::on_proxyAuthenticationRequired, Qt::DirectConnection);
+
+    // The data access objects, then the login API and its controller.
+    m_userDao = new UserDao(m_database.data(), this);
+    const std::optional<DbInfo> device = m_database->isInitialised() ? m_database->currentDbInfo() : std::nullopt;
+    m_loginRI = new LoginRI(m_session, m_userDao, m_appInfo, m_credentialStore.data(),
+                            LoginRI::Device{device ? device->device_id : QString(),
+                                            device ? device->device_name : QString()},
+                            this);
+    auto *loginController = new LoginController(m_session, m_serverList, m_loginRI, this);
+    setLoginController(loginController);
+    connect(loginController, &LoginController::loggedIn, this, [this] { setAppState(Active); });
+    connect(loginController, &LoginController::loggedOut, this, [this] { setAppState(Idle); });
 
     m_mainWindow = new MainWindow;
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,

@@ -14,6 +14,7 @@ class AppInfo;
 class ApplicationLog;
 class CredentialStore;
 class LoginController;
+class LoginRI;
 class QAuthenticator;
 class QNetworkProxy;
 class QNetworkReply;
@@ -23,6 +24,7 @@ class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
+class UserDao;
 class QSystemTrayIcon;
 class QNetworkConfigurationManager;
 
@@ -121,6 +123,8 @@ private:
     ServerList *m_serverList = nullptr; // child
     QPointer<OndoSession> m_session;
     QPointer<LoginController> m_loginController;
+    UserDao *m_userDao = nullptr; // child
+    LoginRI *m_loginRI = nullptr; // child
     QString m_savedPassword;
     PasswordCheck m_passwordCheck;
     AppState m_appState = Initial;
