@@ -10,8 +10,8 @@
 // What every program of the client sets up first, in this order: the
 // built-in configuration, the Qt application identity (which decides where
 // QSettings keeps the user settings), AppInfo and the user settings
-// registered with the configuration. The desktop client, korvexcmd and the
-// tests share it so that they read the same settings and files.
+// registered with the configuration. The desktop client and korvexcmd share
+// it so that they read the same settings and files.
 class AppContext
 {
 public:
