@@ -166,6 +166,23 @@ int ServiceCli::failure(const std::string &message)
     return 1;
 }
 
+std::unique_ptr<ServiceData> ServiceCli::openData()
+{
+    std::string error;
+    auto data = ServiceData::open(m_dataFolder, error);
+    if (!data)
+        failure(error);
+    return data;
+}
+
+std::optional<AccountStore::User> ServiceCli::findUser(ServiceData &data, const std::string &name)
+{
+    auto user = data.accounts().findUser(normalUserName(name).value_or(""));
+    if (!user)
+        failure("no user " + name);
+    return user;
+}
+
 int ServiceCli::run()
 {
     if (flag("--help") || flag("-h") || m_args.empty()) {
@@ -229,10 +246,9 @@ int ServiceCli::serve()
     if (!positional(0, rest))
         return 2;
 
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
+    const auto data = openData();
     if (!data)
-        return failure(error);
+        return 1;
     ServiceLog::install(data->logPath(), verbose);
 
     // SIGINT and SIGTERM end the service cleanly; a thread waits for them.
@@ -248,6 +264,7 @@ int ServiceCli::serve()
     FileHandlers files(server);
     PasswordHandlers passwords(server);
     AdminHandlers admin(server);
+    std::string error;
     if (!server.start(error))
         return failure(error);
 
@@ -320,10 +337,9 @@ int ServiceCli::addUser()
     user.keyCheck500 = keyCheck(password, user.salt, 500);
     user.keyCheck15000 = keyCheck(password, user.salt, 15000);
 
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
+    const auto data = openData();
     if (!data)
-        return failure(error);
+        return 1;
     const auto added = data->accounts().addUser(user, methods);
     if (!added.ok())
         return failure("cannot add user " + user.name + ": " + added.message);
@@ -357,13 +373,10 @@ int ServiceCli::setUser()
     std::vector<std::string> args;
     if (!positional(1, args))
         return 2;
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
-    if (!data)
-        return failure(error);
-    const auto user = data->accounts().findUser(normalUserName(args[0]).value_or(""));
+    const auto data = openData();
+    const auto user = data ? findUser(*data, args[0]) : std::nullopt;
     if (!user)
-        return failure("no user " + args[0]);
+        return 1;
     if (newState)
         data->accounts().setState(user->id, state);
     for (const auto &m : methods)
@@ -414,13 +427,10 @@ int ServiceCli::addSafe()
     if (!WireFormat::isValidUtf8(args[1]) || args[1].empty() || args[1].size() > 255)
         return usageError("the safe name must be 1 to 255 bytes of UTF-8");
     safe.name = args[1];
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
-    if (!data)
-        return failure(error);
-    const auto user = data->accounts().findUser(normalUserName(args[0]).value_or(""));
+    const auto data = openData();
+    const auto user = data ? findUser(*data, args[0]) : std::nullopt;
     if (!user)
-        return failure("no user " + args[0]);
+        return 1;
     const auto added = data->safes().addSafe(user->id, safe);
     if (!added.ok())
         return failure("cannot add the safe: " + added.message);
@@ -444,13 +454,10 @@ int ServiceCli::shareSafe()
     const auto safeId = WireFormat::parseId(args[0]);
     if (!safeId)
         return usageError("SAFE_ID must be a number");
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
-    if (!data)
-        return failure(error);
-    const auto user = data->accounts().findUser(normalUserName(args[1]).value_or(""));
+    const auto data = openData();
+    const auto user = data ? findUser(*data, args[1]) : std::nullopt;
     if (!user)
-        return failure("no user " + args[1]);
+        return 1;
     if (!data->safes().share(*safeId, user->id, access, static_cast<int>(role)))
         return failure("no safe " + args[0]);
     return 0;
@@ -461,10 +468,9 @@ int ServiceCli::readTan()
     std::vector<std::string> args;
     if (!positional(1, args))
         return 2;
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
+    const auto data = openData();
     if (!data)
-        return failure(error);
+        return 1;
     const auto message = TwoFactor::latest(*data, normalUserName(args[0]).value_or(""));
     if (!message)
         return failure("no out-of-band message for " + args[0]);
@@ -477,13 +483,10 @@ int ServiceCli::listItans()
     std::vector<std::string> args;
     if (!positional(1, args))
         return 2;
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
-    if (!data)
-        return failure(error);
-    const auto user = data->accounts().findUser(normalUserName(args[0]).value_or(""));
+    const auto data = openData();
+    const auto user = data ? findUser(*data, args[0]) : std::nullopt;
     if (!user)
-        return failure("no user " + args[0]);
+        return 1;
     for (const auto &entry : data->accounts().itans(user->id))
         std::printf("%03d %s\n", entry.first, entry.second.c_str());
     return 0;
@@ -494,10 +497,9 @@ int ServiceCli::listUsers()
     std::vector<std::string> args;
     if (!positional(0, args))
         return 2;
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
+    const auto data = openData();
     if (!data)
-        return failure(error);
+        return 1;
     for (const auto &user : data->accounts().users()) {
         std::string methods;
         for (const auto &m : data->accounts().methods(user.id))
@@ -512,13 +514,10 @@ int ServiceCli::listSafes()
     std::vector<std::string> args;
     if (!positional(1, args))
         return 2;
-    std::string error;
-    auto data = ServiceData::open(m_dataFolder, error);
-    if (!data)
-        return failure(error);
-    const auto user = data->accounts().findUser(normalUserName(args[0]).value_or(""));
+    const auto data = openData();
+    const auto user = data ? findUser(*data, args[0]) : std::nullopt;
     if (!user)
-        return failure("no user " + args[0]);
+        return 1;
     for (const auto &s : data->safes().safesOf(user->id))
         std::printf("%lld %s %s %s used %lld of %lld\n", static_cast<long long>(s.id), s.type.c_str(),
                     s.access.c_str(), s.name.c_str(), static_cast<long long>(s.used), static_cast<long long>(s.quota));

@@ -1,7 +1,13 @@
 #pragma once
 
+#include "AccountStore.h"
+
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+class ServiceData;
 
 // The command line of korvex-service for people and scripts:
 //   korvex-service [--data DIR] serve [--port N] [--host ADDR] [--http] ...
@@ -35,6 +41,10 @@ private:
     bool positional(size_t count, std::vector<std::string> &out);
     int usageError(const std::string &message);
     int failure(const std::string &message);
+    // The data folder, or null after telling why it cannot be opened.
+    std::unique_ptr<ServiceData> openData();
+    // The account of that name, or nothing after telling that there is none.
+    std::optional<AccountStore::User> findUser(ServiceData &data, const std::string &name);
 
     std::vector<std::string> m_args;
     std::string m_dataFolder;
