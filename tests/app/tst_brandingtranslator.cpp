@@ -1,3 +1,4 @@
+#include "MessageCapture.h"
 #include "TestEnv.h"
 #include "app/BrandingTranslator.h"
 
@@ -8,40 +9,6 @@
 // so the platform's list is known: French first, German second.
 
 namespace {
-// Records what the code logs while it lives.
-class MessageCapture
-{
-public:
-    MessageCapture()
-    {
-        s_current = this;
-        m_previous = qInstallMessageHandler(&MessageCapture::handle);
-    }
-    ~MessageCapture()
-    {
-        qInstallMessageHandler(m_previous);
-        s_current = nullptr;
-    }
-    QStringList messages(QtMsgType type) const
-    {
-        QStringList out;
-        for (const auto &m : m_messages)
-            if (m.first == type)
-                out << m.second;
-        return out;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &, const QString &text)
-    {
-        if (s_current)
-            s_current->m_messages.append(qMakePair(type, text));
-    }
-    static MessageCapture *s_current;
-    QtMessageHandler m_previous = nullptr;
-    QList<QPair<QtMsgType, QString>> m_messages;
-};
-MessageCapture *MessageCapture::s_current = nullptr;
 
 // Installs the brand's translator for the life of the object.
 class InstalledTranslator

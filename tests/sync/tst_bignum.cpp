@@ -1,3 +1,4 @@
+#include "ThrownBy.h"
 #include "sync/BigNum.h"
 
 #include <QtTest>
@@ -21,15 +22,6 @@ const char *kPublicA = "61d5e490f6f1b79547b0704c436f523dd0e560f0c64115bb72557ec4
 // (Python's integers).
 const char *kB = "E487CB59D31AC550471E81F00F6928E01DDA08E974A004F49E61F5D105284D20";
 
-QString thrownBy(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::runtime_error &e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
-}
 } // namespace
 
 class TestBigNum : public QObject

@@ -1,3 +1,4 @@
+#include "ThrownBy.h"
 #include "sync/Crypto.h"
 #include "sync/TransportCipher.h"
 
@@ -14,16 +15,6 @@ const QByteArray kPlain = QByteArray::fromHex("6bc1bee22e409f96e93d7e117393172aa
 const char *kCipherHex = "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d"
                          "39f23369a9d9bacfa530e26304231461b2eb05e2c39be9fcda6c19078c6a9d1b";
 
-// What a throwing helper said, or the empty text when it returned normally.
-QString thrownBy(const std::function<void()> &f)
-{
-    try {
-        f();
-    } catch (const std::runtime_error &e) {
-        return QString::fromUtf8(e.what());
-    }
-    return QString();
-}
 } // namespace
 
 class TestTransportCipher : public QObject
