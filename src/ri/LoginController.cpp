@@ -67,12 +67,9 @@ void LoginController::on_loginFinished(const EmptyResult &result)
         emit loginFailed(result.code, result.message);
         return;
     }
+    // The application follows the session's time-out signal itself, from
+    // the moment it created the session.
     qInfo("LoginController: connecting session and filesafes signals");
-    QObject::disconnect(m_timeoutConnection);
-    m_timeoutConnection = connect(m_session, &OndoSession::sessionTimeout, this,
-                                  [this](OndoSession::SessionState state, ErrorCode code) {
-                                      emit sessionTimeout(int(state), code);
-                                  });
     emit loggedIn();
 }
 
@@ -80,7 +77,6 @@ void LoginController::on_logoutFinished(const Result<LogoutTO_v1> &result)
 {
     qInfo("LoginController::on_logoutFinished: ok: %s", result.isOk() ? "true" : "false");
     emit loggedOut();
-    QObject::disconnect(m_timeoutConnection);
     m_session->setAccount(AccountIdentity());
     m_session->setSessionKey(QByteArray());
     m_session->setXsrfToken(QByteArray());

@@ -5,7 +5,6 @@
 #include "ri/ILoginRI.h"
 #include "ri/LoginTypes.h"
 
-#include <QMetaObject>
 #include <QObject>
 
 class LoginRI;
@@ -36,8 +35,6 @@ signals:
     void photoTanChanged(const QString &photoTan);
     void iTanChanged(const QString &iTan);
     void progress(ILoginRI::Step loginStep);
-    // The server session was lost while logged in (connected at login).
-    void sessionTimeout(int sessionState, ErrorCode netErrCode);
 
 public slots:
     void doLogin(const QString &username, const QString &password);
@@ -53,5 +50,4 @@ private:
     ServerList *m_servers;
     ILoginRI *m_loginRI;
     LoginRI *m_loginObject;
-    QMetaObject::Connection m_timeoutConnection;
 };
