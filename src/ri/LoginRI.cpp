@@ -53,6 +53,7 @@ template<typename T>
 void LoginRI::sendStep(const QJsonObject &body, void (LoginRI::*handler)(const Result<T> &))
 {
     Request *request = Request::createPost(loginPath(), QJsonDocument(body));
+    m_inFlight = request;
     const quint64 attempt = m_attempt;
     session()->send<T>(request, this, [this, attempt, handler](const Result<T> &result) {
         if (attempt != m_attempt || !m_srp)
@@ -66,8 +67,10 @@ void LoginRI::sendStep(const QJsonObject &body, void (LoginRI::*handler)(const R
 void LoginRI::doLogin(const QString &username, const QString &password, Callback<Nothing> continuation)
 {
     qInfo("LoginRI::doLogin");
-    reset();
     ++m_attempt;
+    if (m_inFlight) // the outcome goes nowhere: the attempt number moved on
+        m_inFlight->abort(ERR_ABORTED, QStringLiteral("login attempt replaced"));
+    reset();
     const QString name = username.toLower();
     try {
         m_srp = std::make_unique<SrpClient>(name, password);
@@ -220,6 +223,7 @@ void LoginRI::selectTanMethod(TwoFactorMethod method)
     Request *request = Request::createPost(
         loginPath(), QJsonDocument(QJsonObject{{QStringLiteral("step"), QStringLiteral("SELECT_2FA_METHOD")},
                                                {QStringLiteral("used2faMethod"), twoFactorMethodName(method)}}));
+    m_inFlight = request;
     const quint64 attempt = m_attempt;
     session()->send<TanMethodResponseTO>(request, this, [this, attempt, method](const Result<TanMethodResponseTO> &r) {
         if (attempt == m_attempt && m_srp)
@@ -317,7 +321,9 @@ void LoginRI::onConcludeResponse(const Result<ConcludeWithKeyTO> &result)
     case Login::LOGGED_IN: {
         qInfo("XSRF token request started");
         const quint64 attempt = m_attempt;
-        session()->sendRaw(Request::createGet(xsrfPath()), this, [this, attempt](const Result<QByteArray> &r) {
+        Request *request = Request::createGet(xsrfPath());
+        m_inFlight = request;
+        session()->sendRaw(request, this, [this, attempt](const Result<QByteArray> &r) {
             if (attempt == m_attempt && m_srp)
                 onXsrfTokenRetrieved(r);
         });

@@ -87,4 +87,8 @@ private:
     TwoFactorMethod m_selectedMethod = TwoFactorMethod::None;
     bool m_twoFactorFlow = false;
     quint64 m_attempt = 0; // tells replies of a replaced attempt apart
+    // The attempt's request in flight. A replaced attempt's request is
+    // aborted, so that its late reply cannot hand the session another
+    // server session's cookie.
+    QPointer<Request> m_inFlight;
 };

@@ -3,6 +3,7 @@
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
 #include "net/OndoSession.h"
+#include "net/Request.h"
 #include "net/ServerList.h"
 #include "ri/LoginController.h"
 #include "ri/LoginRI.h"
@@ -275,14 +276,23 @@ private slots:
         auto c = makeClient();
         int firstCalls = 0;
         std::optional<EmptyResult> second;
+        // The first attempt's opening reply comes late, after the second
+        // attempt has logged in; it would carry another server session's cookie.
+        QVERIFY(service->delay(QStringLiteral("/api/sync/1/auth/login"), 700, QStringLiteral("POST")));
         c->login->doLogin("alice", "wrong-and-slow", [&](const EmptyResult &) { ++firstCalls; });
         // The second attempt replaces the first before its replies arrive.
         c->login->doLogin("alice", "alice-pw", [&](const EmptyResult &r) { second = r; });
         QCOMPARE(waitFor(second).first, 0);
-        QTest::qWait(300); // late replies of the first attempt change nothing
+        QTest::qWait(1000); // late replies of the first attempt change nothing
         QCOMPARE(firstCalls, 0);
         QCOMPARE(c->session->sessionKey().size(), 32);
         QVERIFY(c->session->account().isValid());
+        // The session still talks to the server session it logged in to.
+        std::optional<Result<QByteArray>> token;
+        c->session->sendRaw(Request::createGet(QStringLiteral("/api/sync/1/account/xsrfToken")), nullptr,
+                            [&](const Result<QByteArray> &r) { token = r; });
+        QVERIFY(QTest::qWaitFor([&] { return token.has_value(); }, 20000));
+        QVERIFY2(token->isOk(), qPrintable(token->message));
     }
 
     void tanWithoutAttempt()
