@@ -5,10 +5,13 @@
 #include "net/JsonReader.h"
 #include "sync/Crypto.h"
 
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 
 #include <qt5keychain/keychain.h>
 
@@ -166,6 +169,33 @@ void CredentialStore::save(const Document &document)
     m_backend->write(itemKey(), serialize(document));
 }
 
+QString CredentialStore::lockFilePath() const
+{
+    return QFileInfo(m_appInfo->databasePath()).absolutePath() + QLatin1Char('/') + itemKey()
+           + QStringLiteral(".lock");
+}
+
+void CredentialStore::change(const std::function<bool(Document &)> &edit)
+{
+    // The desktop client and korvexcmd share the item: without the lock, two
+    // of them writing at once would each write back what they read, and the
+    // later write would drop the other's value (a doubleSec lost means a
+    // TAN at the next login).
+    const QString path = lockFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QLockFile lock(path);
+    lock.setStaleLockTime(60000);
+    if (!lock.tryLock(m_lockTimeoutMs)) {
+        if (lock.error() == QLockFile::LockFailedError)
+            throw KeychainException(QStringLiteral("Key store item %1 is in use by another process").arg(itemKey()));
+        // No place for the lock file: change the item unguarded rather than not at all.
+        qWarning("CredentialStore: cannot create the lock file %s", qUtf8Printable(path));
+    }
+    Document doc = load();
+    if (edit(doc))
+        save(doc);
+}
+
 CredentialStore::Account *CredentialStore::findAccount(Document &document, const QString &serverId,
                                                        const QString &accountName)
 {
@@ -186,24 +216,26 @@ QString CredentialStore::readPassword(const QString &serverId, const QString &ac
 void CredentialStore::storePassword(const QString &serverId, const QString &accountName, const QString &password)
 {
     checkAccountArguments(serverId, accountName);
-    Document doc = load();
     const QString pw = encryptStoredValue(password);
-    if (Account *a = findAccount(doc, serverId, accountName))
-        a->pw = pw;
-    else
-        doc.uclist << Account{serverId, accountName, pw, QString()};
-    save(doc);
+    change([&](Document &doc) {
+        if (Account *a = findAccount(doc, serverId, accountName))
+            a->pw = pw;
+        else
+            doc.uclist << Account{serverId, accountName, pw, QString()};
+        return true;
+    });
 }
 
 void CredentialStore::clearPassword(const QString &serverId, const QString &accountName)
 {
     checkAccountArguments(serverId, accountName);
-    Document doc = load();
-    Account *a = findAccount(doc, serverId, accountName);
-    if (!a || a->pw.isEmpty())
-        return;
-    a->pw.clear();
-    save(doc);
+    change([&](Document &doc) {
+        Account *a = findAccount(doc, serverId, accountName);
+        if (!a || a->pw.isEmpty())
+            return false;
+        a->pw.clear();
+        return true;
+    });
 }
 
 QString CredentialStore::readDoubleSec(const QString &serverId, const QString &accountName)
@@ -216,13 +248,14 @@ QString CredentialStore::readDoubleSec(const QString &serverId, const QString &a
 void CredentialStore::storeDoubleSec(const QString &serverId, const QString &accountName, const QString &value)
 {
     checkAccountArguments(serverId, accountName);
-    Document doc = load();
     const QString dsec = encryptStoredValue(value);
-    if (Account *a = findAccount(doc, serverId, accountName))
-        a->dsec = dsec;
-    else
-        doc.uclist << Account{serverId, accountName, QString(), dsec};
-    save(doc);
+    change([&](Document &doc) {
+        if (Account *a = findAccount(doc, serverId, accountName))
+            a->dsec = dsec;
+        else
+            doc.uclist << Account{serverId, accountName, QString(), dsec};
+        return true;
+    });
 }
 
 QString CredentialStore::readEncryptionKey(qint64 syncSettingId)
@@ -236,15 +269,15 @@ QString CredentialStore::readEncryptionKey(qint64 syncSettingId)
 
 void CredentialStore::storeEncryptionKey(qint64 syncSettingId, const QByteArray &key)
 {
-    Document doc = load();
     const QString encrypted = encryptStoredValue(QString::fromLatin1(key.toHex()));
-    for (LocalKey &k : doc.localKeys) {
-        if (k.id == syncSettingId) {
-            k.key = encrypted;
-            save(doc);
-            return;
+    change([&](Document &doc) {
+        for (LocalKey &k : doc.localKeys) {
+            if (k.id == syncSettingId) {
+                k.key = encrypted;
+                return true;
+            }
         }
-    }
-    doc.localKeys << LocalKey{syncSettingId, encrypted};
-    save(doc);
+        doc.localKeys << LocalKey{syncSettingId, encrypted};
+        return true;
+    });
 }

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class AppInfo;
@@ -13,7 +14,9 @@ class AppInfo;
 // server and account, and the 16-byte keys of locally encrypted sync
 // settings. Each value inside is protected once more with
 // encryptStoredValue. Every operation reads the whole item, changes one
-// value and writes the whole item back.
+// value and writes the whole item back; changes hold a lock file next to the
+// database, so that the processes of one user (the desktop client,
+// korvexcmd) never overwrite each other's values.
 //
 // Item: service = the internal application name, key = "<name>.uclist",
 // text = compact JSON {"uclist":[{"server","name","pw","dsec"?}...],
@@ -23,7 +26,8 @@ class AppInfo;
 // server id ("serverId empty") or account name ("accountName is empty"),
 // std::runtime_error "Cannot read UCL <reader error>" for an item that does
 // not parse (the store never repairs or replaces it), KeychainException for
-// key store failures, std::runtime_error "Unable to encrypt"/"Unable to
+// key store failures (also when another process holds the lock for longer
+// than the lock time-out), std::runtime_error "Unable to encrypt"/"Unable to
 // decrypt" from the value protection. There is no insecure fallback: without
 // a key store nothing is remembered.
 class CredentialStore
@@ -52,6 +56,10 @@ public:
 
     // "<appNameInternal>.uclist"
     QString itemKey() const;
+    // "<database folder>/<item key>.lock"
+    QString lockFilePath() const;
+    // How long a change waits for another process's change (default 10 s).
+    void setLockTimeout(int ms) { m_lockTimeoutMs = ms; }
 
     QString readPassword(const QString &serverId, const QString &accountName);
     void storePassword(const QString &serverId, const QString &accountName, const QString &password);
@@ -87,8 +95,11 @@ private:
     static QString serialize(const Document &document);
     Document load();
     void save(const Document &document);
+    // Under the lock: load, `edit`, and save when `edit` returns true.
+    void change(const std::function<bool(Document &)> &edit);
     static Account *findAccount(Document &document, const QString &serverId, const QString &accountName);
 
     const AppInfo *m_appInfo;
     std::unique_ptr<Backend> m_backend;
+    int m_lockTimeoutMs = 10000;
 };

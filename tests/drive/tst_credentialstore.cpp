@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLockFile>
 #include <QProcess>
 #include <QtTest>
 
@@ -83,7 +84,7 @@ private slots:
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
         store = std::make_unique<CredentialStore>(env->appInfo.get());
-        if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE"))
+        if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE") && !qEnvironmentVariableIsSet("KORVEX_WRITER"))
             CredentialStore::keychainBackend(service())->remove(store->itemKey()); // a fresh item per test
     }
     void cleanup()
@@ -268,6 +269,54 @@ private slots:
             isKeychainException = true;
         }
         QVERIFY(isKeychainException);
+    }
+
+    void concurrentWritersLoseNothing()
+    {
+        constexpr int writers = 4;
+        constexpr int valuesEach = 6;
+        auto account = [](int writer, int i) { return QStringLiteral("w%1-%2").arg(writer).arg(i); };
+        auto value = [](int writer, int i) { return QStringLiteral("%1").arg(writer * 100 + i, 64, 10, QLatin1Char('0')); };
+        if (qEnvironmentVariableIsSet("KORVEX_WRITER")) {
+            // A child: one of several processes changing the item at once.
+            const int writer = qEnvironmentVariableIntValue("KORVEX_WRITER");
+            for (int i = 0; i < valuesEach; ++i)
+                store->storeDoubleSec(QStringLiteral("PROD"), account(writer, i), value(writer, i));
+            return;
+        }
+        std::vector<std::unique_ptr<QProcess>> children;
+        for (int writer = 0; writer < writers; ++writer) {
+            auto child = std::make_unique<QProcess>();
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("KORVEX_WRITER"), QString::number(writer));
+            child->setProcessEnvironment(environment);
+            child->setProcessChannelMode(QProcess::MergedChannels);
+            child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("concurrentWritersLoseNothing")});
+            children.push_back(std::move(child));
+        }
+        for (auto &child : children) {
+            QVERIFY(child->waitForFinished(60000));
+            QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0, child->readAll().constData());
+        }
+        for (int writer = 0; writer < writers; ++writer)
+            for (int i = 0; i < valuesEach; ++i)
+                QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), account(writer, i)), value(writer, i));
+    }
+
+    void lockHeldTooLongFailsAndChangesNothing()
+    {
+        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
+        const QString before = readItem(service(), store->itemKey());
+        QLockFile other(store->lockFilePath()); // as another process would hold it
+        QVERIFY(other.tryLock(0));
+        store->setLockTimeout(200);
+        const QString what = thrown([&] { store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab")); });
+        QCOMPARE(what, QStringLiteral("Key store item KorvexSync.uclist is in use by another process"));
+        QCOMPARE(readItem(service(), store->itemKey()), before);
+        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("pw")); // reading needs no lock
+        other.unlock();
+        store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab"));
+        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("ab"));
     }
 
     void noKeyStoreMeansNoStorage()
