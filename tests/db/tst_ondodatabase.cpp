@@ -1,5 +1,5 @@
 #include "LegacyDatabase.h"
-#include "LogCapture.h"
+#include "MessageCapture.h"
 #include "db/OndoDatabase.h"
 
 #include <QProcess>
@@ -79,10 +79,10 @@ QStringList currentColumns(const QString &table)
     return cache.value(table);
 }
 
-QStringList migrationSteps()
+QStringList migrationSteps(const MessageCapture &log)
 {
     QStringList steps;
-    for (const QString &line : LogCapture::linesStartingWith("OndoDatabase::migration: from "))
+    for (const QString &line : log.startingWith("OndoDatabase::migration: from "))
         steps << line.mid(QString("OndoDatabase::migration: from ").size()).replace(" to ", "->");
     return steps;
 }
@@ -106,7 +106,7 @@ private slots:
 
     void missingFileGetsCurrentSchema()
     {
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         QSignalSpy unable(&db, &OndoDatabase::unableToOpenDatabase);
@@ -142,8 +142,8 @@ private slots:
         const QDateTime created = QDateTime::fromString(f.at(4), Qt::TextDate);
         QVERIFY(created >= before && created <= QDateTime::currentDateTime().addSecs(1));
 
-        QCOMPARE(migrationSteps(), QStringList());
-        QCOMPARE(LogCapture::lines(QtDebugMsg).filter("OndoDatabase::init: DB version is up to date: 1.0.2").size(), 1);
+        QCOMPARE(migrationSteps(log), QStringList());
+        QCOMPARE(log.messages(QtDebugMsg).filter("OndoDatabase::init: DB version is up to date: 1.0.2").size(), 1);
 
         const auto current = db.currentDbInfo();
         QVERIFY(current);
@@ -160,14 +160,14 @@ private slots:
             db.init(path, kAppName);
             first = query(path, "select * from db_info").join('\n');
         }
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         db.init(path, "Another Name");
         QCOMPARE(query(path, "select * from db_info").join('\n'), first);
         QCOMPARE(incompatible.count(), 0);
-        QCOMPARE(migrationSteps(), QStringList());
-        QCOMPARE(LogCapture::lines(QtWarningMsg), QStringList()); // nothing failed, not even quietly logged
+        QCOMPARE(migrationSteps(log), QStringList());
+        QCOMPARE(log.messages(QtWarningMsg), QStringList()); // nothing failed, not even quietly logged
     }
 
     void migratesFromEveryVersion_data()
@@ -199,15 +199,15 @@ private slots:
         QCOMPARE(LegacyDatabase::write(path, version), QString());
         const QString identity = query(path, "select id, device_id, device_name, creation_time from db_info").join('\n');
 
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
         db.init(path, kAppName);
 
-        QCOMPARE(migrationSteps(), steps);
-        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: migrated DB to ").size(), steps.size());
-        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: Error: ").size(), 0);
+        QCOMPARE(migrationSteps(log), steps);
+        QCOMPARE(log.startingWith("OndoDatabase::init: migrated DB to ").size(), steps.size());
+        QCOMPARE(log.startingWith("OndoDatabase::init: Error: ").size(), 0);
         QCOMPARE(incompatible.count(), 0);
         QCOMPARE(failure.count(), 0);
         QCOMPARE(db.version(), QString("1.0.2"));
@@ -245,12 +245,12 @@ private slots:
     void failingFirstStatementStopsTheChain()
     {
         QCOMPARE(LegacyDatabase::write(path, "0.2.8", {"DROP TABLE sync_queue"}), QString());
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         db.init(path, kAppName);
 
-        QCOMPARE(migrationSteps(), (QStringList{"0.2.8->0.2.9", "0.2.9->1.0.0"}));
+        QCOMPARE(migrationSteps(log), (QStringList{"0.2.8->0.2.9", "0.2.9->1.0.0"}));
         QCOMPARE(db.version(), QString("0.2.9"));
         QCOMPARE(query(path, "select db_version from db_info"), QStringList{"0.2.9"});
         QCOMPARE(incompatible.count(), 1);
@@ -262,7 +262,7 @@ private slots:
         QVERIFY(columnNames(path, "sync_setting").contains("remote_state"));
         QCOMPARE(columns(path, "user").first(), QString("id:"));
         QVERIFY(db.isInitialised());
-        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: DB migration errors: "),
+        QCOMPARE(log.startingWith("OndoDatabase::init: DB migration errors: "),
                  QStringList{"OndoDatabase::init: DB migration errors: 1"});
     }
 
@@ -270,7 +270,7 @@ private slots:
     {
         // A 1.0.0 file that already has the third statement's column.
         QCOMPARE(LegacyDatabase::write(path, "1.0.0", {"ALTER TABLE file_safe ADD COLUMN last_event TEXT"}), QString());
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         db.init(path, kAppName);
@@ -283,30 +283,30 @@ private slots:
         QVERIFY(fileSafe.contains("root_folder_id") && fileSafe.contains("role_type")); // statements 1 and 2
         QVERIFY(fileSafe.contains("expiry_date"));                                      // and the ones after
         QVERIFY(!columnNames(path, "sync_setting").contains("encryption"));             // no later step
-        QCOMPARE(migrationSteps(), QStringList{"1.0.0->1.0.1"});
+        QCOMPARE(migrationSteps(log), QStringList{"1.0.0->1.0.1"});
 
-        const QStringList queries = LogCapture::linesStartingWith("OndoDatabase::init: Query: ");
+        const QStringList queries = log.startingWith("OndoDatabase::init: Query: ");
         QCOMPARE(queries.size(), 10);
         QCOMPARE(queries.at(2), QString("OndoDatabase::init: Query: ALTER TABLE file_safe ADD COLUMN last_event TEXT;"));
-        const QStringList errors = LogCapture::linesStartingWith("OndoDatabase::init: Error: ");
+        const QStringList errors = log.startingWith("OndoDatabase::init: Error: ");
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().startsWith("OndoDatabase::init: Error: 1 [")
                      && errors.first().contains("duplicate column name: last_event"),
                  qPrintable(errors.first()));
-        QCOMPARE(LogCapture::linesStartingWith("OndoDatabase::init: DB migration errors: "),
+        QCOMPARE(log.startingWith("OndoDatabase::init: DB migration errors: "),
                  QStringList{"OndoDatabase::init: DB migration errors: 1"});
     }
 
     void emptyVersionTableIsIncompatible()
     {
         QCOMPARE(LegacyDatabase::write(path, "1.0.2", {"DELETE FROM db_info"}), QString());
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         db.init(path, kAppName);
         QCOMPARE(incompatible.count(), 1);
         QCOMPARE(incompatible.first(), (QVariantList{"", "1.0.2"}));
-        QCOMPARE(migrationSteps(), QStringList());
+        QCOMPARE(migrationSteps(log), QStringList());
         QCOMPARE(query(path, "select count(*) from db_info"), QStringList{"0"}); // no row made up
         QVERIFY(!db.currentDbInfo());
         QVERIFY(db.allDbInfos().isEmpty());
@@ -365,7 +365,7 @@ private slots:
             QVERIFY(blocker.open(QIODevice::WriteOnly));
             target = blocker.fileName() + "/db.db3";
         }
-        LogCapture log;
+        MessageCapture log;
         OndoDatabase db;
         QSignalSpy unable(&db, &OndoDatabase::unableToOpenDatabase);
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
@@ -376,7 +376,7 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(incompatible.count() + failure.count(), 0);
         QVERIFY(!db.isInitialised());
-        QCOMPARE(LogCapture::lines(QtWarningMsg),
+        QCOMPARE(log.messages(QtWarningMsg),
                  QStringList{QString("OndoDatabase::init: Unable to open database: %1 error: %2")
                                  .arg(QDir::toNativeSeparators(target), error)});
     }
@@ -403,7 +403,7 @@ private slots:
         db.init(path, kAppName);
         const qint64 existingId = db.currentDbInfo().value().id;
 
-        LogCapture log;
+        MessageCapture log;
         QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
         QSqlQuery q(db.database());
         q.prepare(sql);
@@ -419,14 +419,14 @@ private slots:
         const QRegularExpressionMatch m = shape.match(msg);
         QVERIFY2(m.hasMatch(), qPrintable(msg));
         QVERIFY2(m.captured(1).contains(detail), qPrintable(msg));
-        QCOMPARE(LogCapture::lines(QtWarningMsg), QStringList{"OndoDatabase::exec: " + msg});
+        QCOMPARE(log.messages(QtWarningMsg), QStringList{"OndoDatabase::exec: " + msg});
     }
 
     void execSuccessIsQuiet()
     {
         OndoDatabase db;
         db.init(path, kAppName);
-        LogCapture log;
+        MessageCapture log;
         QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
         QSqlQuery q(db.database());
         q.prepare("insert into user (server_id, account_name, last_login) values (?, ?, ?)");
@@ -435,7 +435,7 @@ private slots:
         q.addBindValue(qint64(1700000000000));
         QVERIFY(db.exec(q));
         QCOMPARE(failure.count(), 0);
-        QCOMPARE(LogCapture::lines(QtWarningMsg) + LogCapture::lines(QtDebugMsg), QStringList());
+        QCOMPARE(log.messages(QtWarningMsg) + log.messages(QtDebugMsg), QStringList());
         QCOMPARE(query(path, "select server_id, account_name, last_login from user"),
                  QStringList{"srv|carol's account|1700000000000"});
     }
@@ -448,7 +448,7 @@ private slots:
         db.init(path, kAppName);
         QSqlQuery drop(db.database());
         QVERIFY(drop.exec("DROP TABLE db_info"));
-        LogCapture log;
+        MessageCapture log;
         QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
         QVERIFY(!db.currentDbInfo());
         QVERIFY(db.allDbInfos().isEmpty());
