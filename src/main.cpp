@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSettings>
 #include <QSslSocket>
 
@@ -29,8 +30,9 @@ namespace {
 void handleIsRunning(OndoApplication &app)
 {
     // The installed BrandingTranslator puts the brand's name into these texts.
-    Notice::show(QMessageBox::Information, QObject::tr("${APP_NAME} runs already"),
-                 QObject::tr("It seems that ${APP_NAME} runs already<br/>Activating ${APP_NAME} window ..."), 5000);
+    QPointer<QMessageBox> activating =
+        Notice::show(QMessageBox::Information, QObject::tr("${APP_NAME} runs already"),
+                     QObject::tr("It seems that ${APP_NAME} runs already<br/>Activating ${APP_NAME} window ..."), 5000);
     Notice::processEventsFor(100);
     QElapsedTimer timer;
     timer.start();
@@ -38,6 +40,8 @@ void handleIsRunning(OndoApplication &app)
     qInfo("handleIsRunning: Send wakeup message: %s (%lldms)", ok ? "ok" : "failed", timer.elapsed());
     if (!ok) {
         qWarning("main: Failed to contact the other application instance");
+        if (activating) // the failure replaces it rather than covering it
+            activating->close();
         Notice::show(QMessageBox::Warning, QObject::tr("Cannot activate ${APP_NAME}"),
                      QObject::tr("${APP_NAME} runs already"), 5000);
         Notice::processEventsFor(5000);
