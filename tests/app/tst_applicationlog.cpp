@@ -31,9 +31,9 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        env->settings->clear();
-        QFile::remove(env->appInfo->logFilePath());
-        QFile::remove(env->appInfo->logFilePath() + ".1");
+        env->settings()->clear();
+        QFile::remove(env->appInfo()->logFilePath());
+        QFile::remove(env->appInfo()->logFilePath() + ".1");
     }
     void cleanup() { env.reset(); }
 
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(ApplicationLog::passes(QtMsgType(type), text, level), written);
 
         // And through the handler into the file.
-        ApplicationLog log(env->appInfo.get());
+        ApplicationLog log(env->appInfo());
         log.setLogLevel(ApplicationLog::LogLevel(level));
         QMessageLogContext ctx("src/x.cpp", 1, "f", "default");
         log.handleMessage(QtMsgType(type), ctx, text);
@@ -93,7 +93,7 @@ private slots:
 
     void bannerLosesItsHashes()
     {
-        ApplicationLog log(env->appInfo.get());
+        ApplicationLog log(env->appInfo());
         log.setLogLevel(ApplicationLog::ERROR);
         log.install();
         qDebug("## main: Start: %s", "Korvex Sync");
@@ -120,17 +120,17 @@ private slots:
     {
         QFETCH(QString, stored);
         QFETCH(int, level);
-        env->settings->setValue("app/log_level", stored);
-        ApplicationLog log(env->appInfo.get());
+        env->settings()->setValue("app/log_level", stored);
+        ApplicationLog log(env->appInfo());
         QCOMPARE(int(log.logLevel()), level);
         // The level is written back by its name.
-        QCOMPARE(env->settings->value("app/log_level").toString(),
+        QCOMPARE(env->settings()->value("app/log_level").toString(),
                  QString::fromLatin1(QMetaEnum::fromType<ApplicationLog::LogLevel>().valueToKey(level)));
     }
 
     void setLogLevelOutOfRangeIsWarn()
     {
-        ApplicationLog log(env->appInfo.get());
+        ApplicationLog log(env->appInfo());
         QSignalSpy spy(&log, &ApplicationLog::logLevelChanged);
         log.setLogLevel(ApplicationLog::LogLevel(9));
         QCOMPARE(log.logLevel(), ApplicationLog::WARN);
@@ -139,8 +139,8 @@ private slots:
 
     void netTrafficCategory()
     {
-        env->settings->setValue("net/log_net_traffic", true);
-        ApplicationLog log(env->appInfo.get());
+        env->settings()->setValue("net/log_net_traffic", true);
+        ApplicationLog log(env->appInfo());
         log.setLogLevel(ApplicationLog::DBG);
         log.install();
         QLoggingCategory cat("net.traffic");
@@ -156,14 +156,14 @@ private slots:
 
     void rotationPastFiveMiB()
     {
-        const QString path = env->appInfo->logFilePath();
+        const QString path = env->appInfo()->logFilePath();
         QDir().mkpath(QFileInfo(path).absolutePath());
         {
             QFile stale(path + ".1");
             QVERIFY(stale.open(QIODevice::WriteOnly));
             stale.write("stale generation\n");
         }
-        ApplicationLog log(env->appInfo.get());
+        ApplicationLog log(env->appInfo());
         log.setLogLevel(ApplicationLog::DBG);
         QMessageLogContext ctx;
         const QString filler(1000, QLatin1Char('a'));
@@ -188,7 +188,7 @@ private slots:
 
     void concurrentLinesNeverInterleave()
     {
-        ApplicationLog log(env->appInfo.get());
+        ApplicationLog log(env->appInfo());
         log.setLogLevel(ApplicationLog::DBG);
         log.install();
         const int threads = 4, perThread = 3000;
@@ -221,14 +221,14 @@ private slots:
     void unopenableFileGoesToStderr()
     {
         // A folder where the file should be: the message is lost, nothing crashes.
-        QDir().mkpath(env->appInfo->logFilePath());
-        ApplicationLog log(env->appInfo.get());
+        QDir().mkpath(env->appInfo()->logFilePath());
+        ApplicationLog log(env->appInfo());
         QMessageLogContext ctx;
         log.handleMessage(QtWarningMsg, ctx, "lost");
-        QVERIFY(QFileInfo(env->appInfo->logFilePath()).isDir());
-        QDir(env->appInfo->logFilePath()).removeRecursively();
+        QVERIFY(QFileInfo(env->appInfo()->logFilePath()).isDir());
+        QDir(env->appInfo()->logFilePath()).removeRecursively();
         log.handleMessage(QtWarningMsg, ctx, "kept");
-        QCOMPARE(readLines(env->appInfo->logFilePath()).size(), 1);
+        QCOMPARE(readLines(env->appInfo()->logFilePath()).size(), 1);
     }
 };
 

@@ -47,21 +47,21 @@ class TestBrandingTranslator : public QObject
 private:
     std::unique_ptr<TestEnv> env;
 
-    void setLanguage(const QString &lang) { env->settings->setValue(QStringLiteral("ui/language"), lang); }
+    void setLanguage(const QString &lang) { env->settings()->setValue(QStringLiteral("ui/language"), lang); }
 
 private slots:
     void init()
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        env->settings->clear();
+        env->settings()->clear();
     }
     void cleanup() { env.reset(); }
 
     void substitutionMap()
     {
         setLanguage(QStringLiteral("en"));
-        BrandingTranslator t(env->config.get());
+        BrandingTranslator t(env->config());
         const BrandingTranslator::Substitutions &map = t.substitutions();
 
         const QStringList fixed{"APP_NAME_INTERNAL", "APP_NAME", "SERVICE_NAME", "APP_VERSION",
@@ -174,7 +174,7 @@ private slots:
         QFETCH(bool, translated);
         setLanguage(setting);
         MessageCapture capture;
-        BrandingTranslator t(env->config.get());
+        BrandingTranslator t(env->config());
         QCOMPARE(t.language(), lang);
         QCOMPARE(valueOf(t.substitutions(), "LANG"), lang);
         QCOMPARE(valueOf(t.substitutions(), "TELVO_URL_LANG"), urlLang);
@@ -212,7 +212,7 @@ private slots:
         QFETCH(QString, cancel);
         setLanguage(lang);
         MessageCapture capture;
-        InstalledTranslator installed(env->config.get());
+        InstalledTranslator installed(env->config());
         QVERIFY(!installed.translator->isEmpty());
         QCOMPARE(QCoreApplication::translate("QObject", "${APP_NAME} runs already"), runsAlready);
         QCOMPARE(QCoreApplication::translate("OndoApplication", "Check version"), checkVersion);
@@ -237,7 +237,7 @@ private slots:
     void unknownPlaceholderInTranslatedText()
     {
         setLanguage("en");
-        InstalledTranslator installed(env->config.get());
+        InstalledTranslator installed(env->config());
         MessageCapture capture;
         QCOMPARE(QCoreApplication::translate("Nowhere", "Visit ${NO_SUCH_URL} now"), QString("Visit ${NO_SUCH_URL} now"));
         QCOMPARE(capture.messages(QtWarningMsg), QStringList{"Unable to find expansion for 'NO_SUCH_URL'"});
@@ -247,7 +247,7 @@ private slots:
     {
         // No ui/language: the platform's list (LANGUAGE of this test) counts.
         MessageCapture capture;
-        const QStringList wanted = BrandingTranslator::wantedLanguages(env->config.get());
+        const QStringList wanted = BrandingTranslator::wantedLanguages(env->config());
         QCOMPARE(wanted, (QStringList{"fr", "de", "en", "it", "es", "pt", "nl"}));
         // Qt adds script and country forms to each entry; the log names the
         // first five and how many there are.
@@ -259,7 +259,7 @@ private slots:
                                  .arg(ui.size())});
         QVERIFY(capture.messages(QtInfoMsg).first().contains(": fr-FR,"));
         // French has no translation, German has: German wins over English.
-        BrandingTranslator t(env->config.get());
+        BrandingTranslator t(env->config());
         QCOMPARE(t.language(), QString("de"));
         QVERIFY(t.hasTranslation());
         QCOMPARE(valueOf(t.substitutions(), "TELVO_URL_LANG"), QString(""));

@@ -34,7 +34,7 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        env->settings->clear();
+        env->settings()->clear();
     }
     void cleanup() { env.reset(); }
 
@@ -63,7 +63,7 @@ private slots:
             if (k->name() == key)
                 found = k;
         QVERIFY2(found, qPrintable(key));
-        QCOMPARE(found->read(*env->settings, env->config.get()), expected);
+        QCOMPARE(found->read(*env->settings(), env->config()), expected);
     }
 
     void keysAreUnique()
@@ -78,7 +78,7 @@ private slots:
 
     void defaultFollowsConfiguration()
     {
-        env->config->addSource("unused", {});
+        env->config()->addSource("unused", {});
         ConfigurationManager cfg;
         QJsonObject feature{{"defaultDecryptWhenOffline", true}};
         QTemporaryFile file;
@@ -86,22 +86,22 @@ private slots:
         file.write(QJsonDocument(QJsonObject{{"feature", feature}}).toJson());
         file.close();
         QVERIFY(cfg.load(file.fileName()));
-        QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings, &cfg).toBool(), true);
-        env->settings->setValue("app/decrypt_when_offline", false);
-        QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings, &cfg).toBool(), false);
+        QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), true);
+        env->settings()->setValue("app/decrypt_when_offline", false);
+        QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), false);
     }
 
     void wrongTypeConvertsByPlatformRules()
     {
-        env->settings->setValue("app/sync_interval_minutes", "often");
-        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings).toInt(), 0);
-        env->settings->setValue("app/sync_interval_minutes", "15");
-        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings), QVariant(15));
+        env->settings()->setValue("app/sync_interval_minutes", "often");
+        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings()).toInt(), 0);
+        env->settings()->setValue("app/sync_interval_minutes", "15");
+        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings()), QVariant(15));
     }
 
     void configurationLookupOrder()
     {
-        auto *cfg = env->config.get();
+        auto *cfg = env->config();
         QCOMPARE(cfg->value("brand/appName").toString(), QString("Korvex Sync"));
         QCOMPARE(cfg->value("brand/apiVersion").toInt(), 3);
         QCOMPARE(cfg->value("brand/appRev").toString(), QString("test"));     // registered default
@@ -109,7 +109,7 @@ private slots:
         QVERIFY(!cfg->setValue("brand/appName", "Other"));                    // built-ins are read-only
         QCOMPARE(cfg->value("brand/appName").toString(), QString("Korvex Sync"));
         QVERIFY(cfg->setValue("app/log_level", "DBG"));                      // user settings
-        QCOMPARE(env->settings->value("app/log_level").toString(), QString("DBG"));
+        QCOMPARE(env->settings()->value("app/log_level").toString(), QString("DBG"));
         QCOMPARE(cfg->source("servers").value("servers").toObject().value("serverlist").toArray().size(), 5);
         QVERIFY(cfg->source("substitutions").value("substitutions").toObject().contains("URL_HELP"));
     }
@@ -117,30 +117,30 @@ private slots:
     void settingsStorage()
     {
         {
-            SettingsStorage storage(env->settings.get());
+            SettingsStorage storage(env->settings());
             storage.setKey("alice", 7);
             storage.setValue("window", {{"x", 1}, {"y", 2}}, Storage::WriteThrough);
             storage.setValue("later", {{"z", 3}}, 0);
-            QCOMPARE(env->settings->value("state/alice:7/window/x").toInt(), 1);
-            QVERIFY(!env->settings->contains("state/alice:7/later/z")); // kept back
+            QCOMPARE(env->settings()->value("state/alice:7/window/x").toInt(), 1);
+            QVERIFY(!env->settings()->contains("state/alice:7/later/z")); // kept back
             QCOMPARE(storage.value("later").value("z").toInt(), 3);
 
             // Another account: its own group; what was kept back is written first.
             storage.setKey("bob", 8);
-            QCOMPARE(env->settings->value("state/alice:7/later/z").toInt(), 3);
+            QCOMPARE(env->settings()->value("state/alice:7/later/z").toInt(), 3);
             QVERIFY(storage.value("nothing").isEmpty());
             storage.setValue("window", {{"x", 9}}, Storage::WriteThrough);
-            QCOMPARE(env->settings->value("state/bob:8/window/x").toInt(), 9);
-            QCOMPARE(env->settings->value("state/alice:7/window/x").toInt(), 1);
+            QCOMPARE(env->settings()->value("state/bob:8/window/x").toInt(), 9);
+            QCOMPARE(env->settings()->value("state/alice:7/window/x").toInt(), 1);
         }
-        SettingsStorage again(env->settings.get());
+        SettingsStorage again(env->settings());
         again.setKey("alice", 7);
         QCOMPARE(again.value("window"), (QVariantMap{{"x", 1}, {"y", 2}}));
     }
 
     void migration()
     {
-        const AppInfo &info = *env->appInfo;
+        const AppInfo &info = *env->appInfo();
         QVERIFY(writeFile(info.oldHomeDatabasePath(), "old db"));
         QVERIFY(writeFile(info.oldHomeLogPath(), "old log"));
         QVERIFY(writeFile(info.oldHomeLogPath() + ".1", "old log 1"));

@@ -17,7 +17,7 @@ private:
 
     QString logText() const
     {
-        QFile f(env->appInfo->logFilePath());
+        QFile f(env->appInfo()->logFilePath());
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
@@ -49,8 +49,8 @@ private slots:
         binary = qEnvironmentVariable("KORVEX_SYNC_BINARY");
         QVERIFY2(QFileInfo(binary).isExecutable(), qPrintable(binary));
         env = std::make_unique<TestEnv>();
-        env->settings->setValue("app/log_level", "DBG");
-        env->settings->sync();
+        env->settings()->setValue("app/log_level", "DBG");
+        env->settings()->sync();
     }
 
     void secondStartWakesTheFirst()

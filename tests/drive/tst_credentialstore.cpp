@@ -65,7 +65,7 @@ private:
     std::unique_ptr<TestEnv> env;
     std::unique_ptr<CredentialStore> store;
 
-    QString service() const { return env->appInfo->appNameInternal(); }
+    QString service() const { return env->appInfo()->appNameInternal(); }
     QJsonObject item() const
     {
         return QJsonDocument::fromJson(readItem(service(), store->itemKey()).toUtf8()).object();
@@ -83,7 +83,7 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        store = std::make_unique<CredentialStore>(env->appInfo.get());
+        store = std::make_unique<CredentialStore>(env->appInfo());
         if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE") && !qEnvironmentVariableIsSet("KORVEX_WRITER"))
             CredentialStore::keychainBackend(service())->remove(store->itemKey()); // a fresh item per test
     }
@@ -141,7 +141,7 @@ private slots:
             QCOMPARE(store->readEncryptionKey(42), value);
         }
         // A second store object (a restart) reads the same.
-        CredentialStore again(env->appInfo.get());
+        CredentialStore again(env->appInfo());
         if (kind == QLatin1String("key"))
             QCOMPARE(again.readEncryptionKey(42), value);
         else if (kind == QLatin1String("pw"))

@@ -19,7 +19,7 @@ private:
 
     QString logText() const
     {
-        QFile f(env->appInfo->logFilePath());
+        QFile f(env->appInfo()->logFilePath());
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
     bool waitForLog(const QString &needle, int timeoutMs) const
@@ -49,9 +49,9 @@ private slots:
     void init()
     {
         env = std::make_unique<TestEnv>();
-        env->settings->clear();
-        env->settings->sync();
-        QFile::remove(env->appInfo->logFilePath());
+        env->settings()->clear();
+        env->settings()->sync();
+        QFile::remove(env->appInfo()->logFilePath());
     }
     void cleanup() { env.reset(); }
 
@@ -76,8 +76,8 @@ private slots:
         QCOMPARE(p.exitCode(), 2);
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         QVERIFY2(err.contains(QStringLiteral("--ca-file: ")) && err.contains(message), qPrintable(err));
-        env->settings->sync();
-        QVERIFY(!env->settings->contains(Settings::NetCaFile.name()));
+        env->settings()->sync();
+        QVERIFY(!env->settings()->contains(Settings::NetCaFile.name()));
     }
 
     void versionCheckAtStart_data()
@@ -143,8 +143,8 @@ private slots:
         } else {
             QVERIFY2(log.contains(verdict), qPrintable(log));
         }
-        env->settings->sync();
-        QCOMPARE(env->settings->value(Settings::NetCaFile.name()).toString(),
+        env->settings()->sync();
+        QCOMPARE(env->settings()->value(Settings::NetCaFile.name()).toString(),
                  work.filePath(QStringLiteral("service-ca.pem")));
     }
 };

@@ -353,7 +353,7 @@ private slots:
     void optionsFromSettings()
     {
         Settings::setValue(Settings::NetCaFile, QStringLiteral("/etc/company-ca.pem"));
-        const SessionOptions options = SessionOptions::fromSettings(env->config.get());
+        const SessionOptions options = SessionOptions::fromSettings(env->config());
         QCOMPARE(options.caFile, QStringLiteral("/etc/company-ca.pem"));
         QCOMPARE(options.apiVersion, 3);
         QCOMPARE(options.ignoreSslErrors, false);

@@ -114,8 +114,8 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        env->settings->clear();
-        env->settings->sync();
+        env->settings()->clear();
+        env->settings()->sync();
         seenAuthorizations.clear();
         answers.clear();
         asked = 0;

@@ -18,14 +18,14 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        env->settings->clear();
-        env->settings->sync();
+        env->settings()->clear();
+        env->settings()->sync();
     }
     void cleanup() { env.reset(); }
 
     void brandServersThenFixedOnes()
     {
-        ServerList list(env->config.get());
+        ServerList list(env->config());
         QCOMPARE(list.count(), 7);
         QCOMPARE(list.servers().first().prefix, QStringLiteral("PROD"));
         QCOMPARE(list.servers().first().url, QStringLiteral("https://sync.korvex.example:443"));
@@ -61,7 +61,7 @@ private slots:
         QFETCH(int, selected);
         if (!saved.isNull())
             Settings::setValue(Settings::NetServer, saved);
-        ServerList list(env->config.get());
+        ServerList list(env->config());
         QCOMPARE(list.selectedIndex(), selected);
     }
 
@@ -74,7 +74,7 @@ private slots:
     void selectOutsideTheListChangesNothing()
     {
         QFETCH(int, index);
-        ServerList list(env->config.get());
+        ServerList list(env->config());
         list.select(3);
         QSignalSpy changed(&list, &ServerList::selectionChanged);
         list.select(index);
@@ -84,20 +84,20 @@ private slots:
 
     void setSelectedRemembersThePrefix()
     {
-        ServerList list(env->config.get());
+        ServerList list(env->config());
         list.setSelected(list.servers().at(3));
         QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("DEV"));
-        QCOMPARE(ServerList(env->config.get()).selected().prefix, QStringLiteral("DEV"));
+        QCOMPARE(ServerList(env->config()).selected().prefix, QStringLiteral("DEV"));
     }
 
     void customUrlSelectsCustomUntilRestart()
     {
-        ServerList list(env->config.get());
+        ServerList list(env->config());
         list.setCustomUrl(QStringLiteral("https://127.0.0.1:9443"));
         QVERIFY(list.isCustomSelected());
         QCOMPARE(list.selected().url, QStringLiteral("https://127.0.0.1:9443"));
         QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("CUSTOM"));
-        ServerList restarted(env->config.get());
+        ServerList restarted(env->config());
         QVERIFY(restarted.isCustomSelected());
         QCOMPARE(restarted.selected().url, QStringLiteral("https://127.0.0.1:8443"));
     }

@@ -69,7 +69,7 @@ private slots:
         QCOMPARE(sslErrors.count(), 0);
         QCOMPARE(version.versionCompatible, QStringLiteral("1.0.0"));
         QCOMPARE(version.versionLatest, QStringLiteral("1.1.0"));
-        QCOMPARE(VersionOrder::judge(env->appInfo->appVersion(), version.versionCompatible, version.versionLatest),
+        QCOMPARE(VersionOrder::judge(env->appInfo()->appVersion(), version.versionCompatible, version.versionLatest),
                  VersionOrder::Verdict::UpToDate);
     }
 
@@ -103,7 +103,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 20000);
         QCOMPARE(outcomes->lastCode(), ERR_NONE);
         QCOMPARE(version.versionLatest, latest);
-        QCOMPARE(int(VersionOrder::judge(env->appInfo->appVersion(), version.versionCompatible, version.versionLatest)),
+        QCOMPARE(int(VersionOrder::judge(env->appInfo()->appVersion(), version.versionCompatible, version.versionLatest)),
                  verdict);
     }
 

@@ -39,7 +39,7 @@ class TestLoginRI : public QObject
         c->session = std::make_unique<OndoSession>(options);
         c->session->setServer(ServerTO{"CUSTOM", "Custom", "CUSTOM", service->baseUrl(), true});
         c->users = std::make_unique<UserDao>(database.get());
-        c->login = std::make_unique<LoginRI>(c->session.get(), c->users.get(), env->appInfo.get(), credentials.get(),
+        c->login = std::make_unique<LoginRI>(c->session.get(), c->users.get(), env->appInfo(), credentials.get(),
                                              LoginRI::Device{"device-1", "Korvex Sync-42"});
         return c;
     }
@@ -106,9 +106,9 @@ private slots:
         QVERIFY(service->addUser("old", "pw-old", {"--state", "EXPIRED"}).ok());
         QVERIFY(service->addUser("heir", "pw-heir", {"--state", "INHERITANCE_EXECUTED"}).ok());
         database = std::make_unique<OndoDatabase>();
-        database->init(env->appInfo->databasePath(), env->appInfo->appName());
+        database->init(env->appInfo()->databasePath(), env->appInfo()->appName());
         QVERIFY(database->isInitialised());
-        credentials = std::make_unique<CredentialStore>(env->appInfo.get());
+        credentials = std::make_unique<CredentialStore>(env->appInfo());
     }
 
     void loginWithoutSecondFactor()
@@ -323,7 +323,7 @@ private slots:
     void controllerLoginAndLogout()
     {
         auto c = makeClient();
-        ServerList servers(env->config.get());
+        ServerList servers(env->config());
         servers.setCustomUrl(service->baseUrl());
         LoginController controller(c->session.get(), &servers, c->login.get());
         QSignalSpy loggedIn(&controller, &LoginController::loggedIn);

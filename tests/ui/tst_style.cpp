@@ -172,8 +172,8 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
-        env->settings->setValue("ui/language", "en");
-        substitutions = BrandingTranslator(env->config.get()).substitutions();
+        env->settings()->setValue("ui/language", "en");
+        substitutions = BrandingTranslator(env->config()).substitutions();
     }
     void init()
     {
