@@ -33,6 +33,11 @@ TelvoTwoFactorView::TelvoTwoFactorView(QWidget *parent)
     m_error->setObjectName(QStringLiteral("tanErrorLabel"));
     m_error->setText(m_chooser->errorText());
     m_image->setAlignment(Qt::AlignCenter);
+    m_image->setObjectName(QStringLiteral("tanImage"));
+    m_methods->setObjectName(QStringLiteral("tanMethodBox"));
+    m_request->setObjectName(QStringLiteral("tanRequestButton"));
+    m_submit->setObjectName(QStringLiteral("tanSubmitButton"));
+    m_cancel->setObjectName(QStringLiteral("tanCancelButton"));
     m_tan->setObjectName(QStringLiteral("tanInput"));
     m_tan->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[A-Za-z0-9]{0,8}")), m_tan));
 

@@ -1,0 +1,169 @@
+#include "ui/TelvoTwoFactorView.h"
+
+#include <QBuffer>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QtTest>
+
+
+// The second-factor page as the user operates it: the method box, the TAN
+// field with its validator, Enter, and the buttons, with the signals that
+// reach the login controller.
+class TestTelvoTwoFactorView : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TelvoTwoFactorView> view;
+
+    template<typename T>
+    T *child(const char *name) const
+    {
+        T *w = view->findChild<T *>(QLatin1String(name));
+        if (!w)
+            qFatal("no child %s", name);
+        return w;
+    }
+    QComboBox *box() const { return child<QComboBox>("tanMethodBox"); }
+    QLineEdit *tan() const { return child<QLineEdit>("tanInput"); }
+    QLabel *info() const { return child<QLabel>("tanInfoLabel"); }
+    QLabel *error() const { return child<QLabel>("tanErrorLabel"); }
+    QLabel *image() const { return child<QLabel>("tanImage"); }
+    bool itemEnabled(int row) const
+    {
+        return qobject_cast<QStandardItemModel *>(box()->model())->item(row)->isEnabled();
+    }
+    static QString pngBase64()
+    {
+        QImage img(24, 24, QImage::Format_RGB32);
+        img.fill(Qt::darkBlue);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        img.save(&buffer, "PNG");
+        return QString::fromLatin1(bytes.toBase64());
+    }
+
+private slots:
+    void initTestCase() { qRegisterMetaType<TwoFactorMethod>(); }
+    void init()
+    {
+        view = std::make_unique<TelvoTwoFactorView>();
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    }
+    void cleanup() { view.reset(); }
+
+    void methodBoxFollowsTheServer()
+    {
+        QCOMPARE(box()->count(), 3);
+        QCOMPARE(box()->itemText(0), QStringLiteral("photoTAN"));
+        QCOMPARE(box()->itemText(1), QStringLiteral("mobileTAN"));
+        QCOMPARE(box()->itemText(2), QStringLiteral("iTAN"));
+        QSignalSpy requested(view.get(), &TelvoTwoFactorView::requestTanMethod);
+        view->setTwoFactorMethods({{TwoFactorMethod::PhotoTan, TwoFactorMethodState::Inactive},
+                                   {TwoFactorMethod::Mtan, TwoFactorMethodState::Active},
+                                   {TwoFactorMethod::ITan, TwoFactorMethodState::TemporarilyLocked}});
+        QVERIFY(!itemEnabled(0));
+        QVERIFY(itemEnabled(1));
+        QVERIFY(itemEnabled(2)); // locked, but choosable: it says why
+        QCOMPARE(requested.count(), 0); // showing the state requests nothing
+        view->setSmsNumber(QStringLiteral("+49 170 ***567")); // comes with the method list
+
+        view->prepareTanForm(false);
+        QCOMPARE(box()->currentIndex(), 1); // the first enabled method
+        QVERIFY(!error()->isVisible());
+        // mobileTAN waits for the user to ask for the SMS.
+        QCOMPARE(requested.count(), 0);
+        auto *request = child<QPushButton>("tanRequestButton");
+        QVERIFY(request->isVisible());
+        QTest::mouseClick(request, Qt::LeftButton);
+        QTest::mouseClick(request, Qt::LeftButton); // a second click sends no second SMS
+        QCOMPARE(requested.count(), 1);
+        QCOMPARE(requested.first().at(0).value<TwoFactorMethod>(), TwoFactorMethod::Mtan);
+        QVERIFY(!tan()->isEnabled()); // until the SMS went out
+        view->setSmsReference(QStringLiteral("reference 1234"));
+        QCOMPARE(info()->text(), QStringLiteral("The TAN was sent to +49 170 ***567. Please enter the TAN in the form field:"));
+        QVERIFY(tan()->isEnabled());
+
+        // The user picks the locked iTAN: its lock text, no request.
+        box()->setCurrentIndex(2);
+        QCOMPARE(requested.count(), 1);
+        QVERIFY(info()->text().contains(QLatin1String("locked for a while")));
+        QVERIFY(!tan()->isEnabled());
+    }
+
+    void photoTanShowsItsImageAndEnterSubmits()
+    {
+        QSignalSpy requested(view.get(), &TelvoTwoFactorView::requestTanMethod);
+        QSignalSpy sent(view.get(), &TelvoTwoFactorView::sendTan);
+        view->setTwoFactorMethods({{TwoFactorMethod::PhotoTan, TwoFactorMethodState::Active}});
+        view->prepareTanForm(false);
+        QCOMPARE(requested.count(), 1); // photoTAN asks at once
+        QVERIFY(!image()->isVisible());
+        view->setPhotoTan(pngBase64());
+        QVERIFY(image()->isVisible());
+        QCOMPARE(image()->pixmap(Qt::ReturnByValue).size(), QSize(24, 24));
+        QVERIFY(info()->text().startsWith(QLatin1String("Please scan the graphic")));
+
+        tan()->setFocus();
+        QTest::keyClicks(tan(), QStringLiteral("ab-1 2!cd34xyz")); // the field keeps letters and digits, 8 at most
+        QCOMPARE(tan()->text(), QStringLiteral("ab12cd34"));
+        QTest::keyClick(tan(), Qt::Key_Return);
+        QCOMPARE(sent.count(), 1);
+        QCOMPARE(sent.first().at(0).toString(), QStringLiteral("ab12cd34"));
+        // The attempt ended: everything is cleared.
+        QCOMPARE(tan()->text(), QString());
+        QVERIFY(!image()->isVisible());
+        QVERIFY(info()->text().isEmpty());
+        QTest::keyClick(tan(), Qt::Key_Return); // nothing open: nothing sent
+        QCOMPARE(sent.count(), 1);
+    }
+
+    void rejectedTanOpensTheFormAgainUnderTheError()
+    {
+        QSignalSpy sent(view.get(), &TelvoTwoFactorView::sendTan);
+        QSignalSpy requested(view.get(), &TelvoTwoFactorView::requestTanMethod);
+        const TwoFactorMethods methods{{TwoFactorMethod::ITan, TwoFactorMethodState::Active}};
+        view->setTwoFactorMethods(methods);
+        view->prepareTanForm(false);
+        view->setITan(QStringLiteral("index-0042"));
+        QVERIFY(info()->text().contains(QLatin1String("number 042")));
+        QTest::keyClicks(tan(), QStringLiteral("1111"));
+        QTest::mouseClick(child<QPushButton>("tanSubmitButton"), Qt::LeftButton);
+        QCOMPARE(sent.count(), 1);
+
+        // The server said no: the same attempt, the same method, a new TAN.
+        view->setTwoFactorMethods(methods);
+        view->prepareTanForm(true);
+        QVERIFY(error()->isVisible());
+        QVERIFY(error()->text().startsWith(QLatin1String("You have supplied an incorrect TAN.")));
+        QCOMPARE(box()->currentIndex(), 2);
+        QVERIFY(tan()->isEnabled());
+        QTest::keyClicks(tan(), QStringLiteral("2222"));
+        QTest::keyClick(tan(), Qt::Key_Enter);
+        QCOMPARE(sent.count(), 2);
+        QCOMPARE(sent.at(1).at(0).toString(), QStringLiteral("2222"));
+        QVERIFY(!error()->isVisible());
+    }
+
+    void cancelAbortsTheLogin()
+    {
+        QSignalSpy aborted(view.get(), &TelvoTwoFactorView::loginAborted);
+        QSignalSpy sent(view.get(), &TelvoTwoFactorView::sendTan);
+        view->setTwoFactorMethods({{TwoFactorMethod::PhotoTan, TwoFactorMethodState::Active}});
+        view->prepareTanForm(false);
+        QTest::keyClicks(tan(), QStringLiteral("9999"));
+        QTest::mouseClick(child<QPushButton>("tanCancelButton"), Qt::LeftButton);
+        QCOMPARE(aborted.count(), 1);
+        QCOMPARE(sent.count(), 0);
+        QCOMPARE(tan()->text(), QString());
+    }
+};
+
+QTEST_MAIN(TestTelvoTwoFactorView)
+#include "tst_telvotwofactorview.moc"
