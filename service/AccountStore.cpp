@@ -1,8 +1,8 @@
 #include "AccountStore.h"
 
+#include "Random.h"
 #include "WireFormat.h"
 
-#include <openssl/rand.h>
 
 namespace {
 const char *kUserColumns =
@@ -167,7 +167,7 @@ std::optional<std::pair<int, std::string>> AccountStore::pickItan(std::int64_t u
     if (unused.empty())
         return std::nullopt;
     unsigned int r = 0;
-    RAND_bytes(reinterpret_cast<unsigned char *>(&r), sizeof r);
+    Random::fill(&r, sizeof r);
     return unused[r % unused.size()];
 }
 

@@ -1,6 +1,7 @@
 #include "AuthHandlers.h"
 
 #include "JsonWriter.h"
+#include "Random.h"
 #include "ServiceData.h"
 #include "ServiceServer.h"
 #include "TwoFactor.h"
@@ -14,23 +15,12 @@
 #include <QJsonValue>
 #include <QString>
 
-#include <openssl/rand.h>
+
+using WireFormat::qbytes;
 
 namespace {
 constexpr int kTanTries = 3;
 constexpr std::int64_t kTanLifetimeMs = 5 * 60 * 1000;
-
-std::string randomHex(int bytes)
-{
-    std::string raw(static_cast<size_t>(bytes), '\0');
-    RAND_bytes(reinterpret_cast<unsigned char *>(&raw[0]), bytes);
-    return WireFormat::toHex(raw);
-}
-
-QByteArray qbytes(const std::string &s)
-{
-    return QByteArray(s.data(), static_cast<int>(s.size()));
-}
 
 std::string lower(const std::string &s)
 {
@@ -228,7 +218,7 @@ void AuthHandlers::identify(Call &call, Session &session)
     } else {
         salt = data.secrets().derive("unknown-user-salt:" + name).substr(0, 16);
         salt[0] = static_cast<char>(salt[0] | 0x01);
-        verifier = Srp::verifier(name, randomHex(16), salt);
+        verifier = Srp::verifier(name, Random::hex(16), salt);
     }
     std::string why;
     auto handshake = Srp::ServerHandshake::begin(verifier, *aBytes, why);
@@ -378,7 +368,7 @@ void AuthHandlers::selectMethod(Call &call, Session &session)
             delivery.destination = "photoTAN device";
         } else {
             unsigned char r[2];
-            RAND_bytes(r, 2);
+            Random::fill(r, 2);
             challenge = std::to_string(1000 + (r[0] * 256 + r[1]) % 9000);
             delivery.destination = user->mobile;
             delivery.reference = "reference " + challenge;
@@ -491,7 +481,7 @@ void AuthHandlers::conclude(Call &call, Session &session, bool withTan)
         data.accounts().putDevice(user->id, device);
     }
     session.phase = Session::Phase::LoggedIn;
-    session.xsrf = randomHex(32);
+    session.xsrf = Random::hex(32);
     session.lastSeen = WireFormat::nowMs();
     m_server.sessions().persist(session);
     qInfo("AuthHandlers::conclude: '%s' logged in, session s%.8s", user->name.c_str(), session.id.c_str());

@@ -1,6 +1,7 @@
 #include "FileHandlers.h"
 
 #include "JsonWriter.h"
+#include "Random.h"
 #include "ServiceData.h"
 #include "ServiceServer.h"
 #include "WireFormat.h"
@@ -12,20 +13,16 @@
 
 #include <QtGlobal>
 
-#include <openssl/rand.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <unistd.h>
 
+using WireFormat::qbytes;
+
 namespace {
 constexpr size_t kChunk = 256 * 1024;
-
-QByteArray qbytes(const std::string &s)
-{
-    return QByteArray(s.data(), static_cast<int>(s.size()));
-}
 
 // A header that travels percent-encoded. The HTTP library has decoded it
 // already (once, as it does every header value), so the text is checked as it
@@ -61,12 +58,6 @@ struct TempFile
     }
 };
 
-std::string randomHex(int bytes)
-{
-    std::string raw(static_cast<size_t>(bytes), '\0');
-    RAND_bytes(reinterpret_cast<unsigned char *>(&raw[0]), bytes);
-    return WireFormat::toHex(raw);
-}
 } // namespace
 
 FileHandlers::FileHandlers(ServiceServer &server) : m_server(server)
@@ -364,7 +355,7 @@ void FileHandlers::upload(Call &call)
 
     // Decrypt while the body streams in, into a temporary file beside the blobs.
     TempFile temp;
-    temp.path = data.tempFolder() + "/" + randomHex(16) + ".part";
+    temp.path = data.tempFolder() + "/" + Random::hex(16) + ".part";
     temp.file = std::fopen(temp.path.c_str(), "wb");
     CipherCalculator cipher;
     DigestCalculator digest(DigestCalculator::sha256());

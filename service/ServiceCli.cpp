@@ -4,6 +4,7 @@
 #include "AuthHandlers.h"
 #include "FileHandlers.h"
 #include "PasswordHandlers.h"
+#include "Random.h"
 #include "ServiceData.h"
 #include "ServiceLog.h"
 #include "ServiceServer.h"
@@ -14,7 +15,6 @@
 
 #include <QString>
 
-#include <openssl/rand.h>
 
 #include <cerrno>
 #include <csignal>
@@ -327,8 +327,7 @@ int ServiceCli::addUser()
             return usageError("--salt needs hexadecimal digits of a non-zero number");
         user.salt = *salt;
     } else {
-        std::string salt(16, '\0');
-        RAND_bytes(reinterpret_cast<unsigned char *>(&salt[0]), 16);
+        std::string salt = Random::bytes(16);
         salt[0] = static_cast<char>(salt[0] | 0x01);
         user.salt = salt;
     }

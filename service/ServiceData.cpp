@@ -1,5 +1,6 @@
 #include "ServiceData.h"
 
+#include "Random.h"
 #include "WireFormat.h"
 
 #include <openssl/rand.h>
@@ -136,9 +137,7 @@ std::string ServiceData::blobPath(const std::string &blob) const
 
 std::string ServiceData::newBlobId() const
 {
-    unsigned char bytes[16];
-    RAND_bytes(bytes, sizeof bytes);
-    const std::string id = WireFormat::toHex(std::string(reinterpret_cast<char *>(bytes), sizeof bytes));
+    const std::string id = Random::hex(16);
     makeFolder(m_folder + "/blobs/" + id.substr(0, 2), 0700);
     return id;
 }

@@ -1,6 +1,7 @@
 #include "ServiceServer.h"
 
 #include "JsonWriter.h"
+#include "Random.h"
 #include "ServiceData.h"
 #include "TlsSetup.h"
 #include "WireFormat.h"
@@ -10,7 +11,6 @@
 #include <QJsonDocument>
 #include <QtGlobal>
 
-#include <openssl/rand.h>
 #include <openssl/ssl.h>
 
 #include <chrono>
@@ -149,9 +149,7 @@ bool ServiceServer::start(std::string &error)
         m_server = std::move(server);
     }
 
-    unsigned char token[16];
-    RAND_bytes(token, sizeof token);
-    m_adminToken = WireFormat::toHex(std::string(reinterpret_cast<char *>(token), sizeof token));
+    m_adminToken = Random::hex(16);
 
     const int threads = m_config.threads;
     m_server->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<size_t>(threads)); };

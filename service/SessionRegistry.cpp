@@ -1,11 +1,11 @@
 #include "SessionRegistry.h"
 
+#include "Random.h"
 #include "ServiceData.h"
 #include "WireFormat.h"
 
 #include <QtGlobal>
 
-#include <openssl/rand.h>
 
 #include <algorithm>
 
@@ -14,12 +14,6 @@ namespace {
 constexpr size_t kMaxSessions = 100000;
 constexpr std::int64_t kHandshakeLifetimeMs = 10 * 60 * 1000;
 
-std::string randomHex(int bytes)
-{
-    std::string raw(static_cast<size_t>(bytes), '\0');
-    RAND_bytes(reinterpret_cast<unsigned char *>(&raw[0]), bytes);
-    return WireFormat::toHex(raw);
-}
 } // namespace
 
 SessionRegistry::SessionRegistry(ServiceData &data, int idleSeconds) : m_data(data), m_idleSeconds(idleSeconds)
@@ -57,7 +51,7 @@ std::shared_ptr<Session> SessionRegistry::create(const std::string &deviceId, co
                                                  const std::string &version)
 {
     auto s = std::make_shared<Session>();
-    s->id = randomHex(32);
+    s->id = Random::hex(32);
     s->deviceId = deviceId;
     s->client = client;
     s->clientVersion = version;

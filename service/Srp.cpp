@@ -1,10 +1,10 @@
 #include "Srp.h"
 
+#include "Random.h"
 #include "WireFormat.h"
 #include "sync/DigestCalculator.h"
 
 #include <openssl/crypto.h>
-#include <openssl/rand.h>
 
 namespace Srp {
 
@@ -120,7 +120,7 @@ std::unique_ptr<ServerHandshake> ServerHandshake::begin(const std::string &verif
     BN_set_word(k.get(), 3);
     do {
         unsigned char secret[32];
-        RAND_bytes(secret, sizeof secret);
+        Random::fill(secret, sizeof secret);
         BN_bin2bn(secret, sizeof secret, b.get());
         OPENSSL_cleanse(secret, sizeof secret);
         if (!BN_mod_exp(gb.get(), g(), b.get(), N(), ctx.get()) || !BN_mod_mul(kv.get(), k.get(), v.get(), N(), ctx.get())

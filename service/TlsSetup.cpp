@@ -1,8 +1,9 @@
 #include "TlsSetup.h"
 
+#include "Random.h"
+
 #include <openssl/evp.h>
 #include <openssl/pem.h>
-#include <openssl/rand.h>
 #include <openssl/x509.h>
 #include <openssl/x509v3.h>
 
@@ -88,7 +89,7 @@ CertPtr makeCert(EVP_PKEY *key, const char *commonName, X509 *issuer, EVP_PKEY *
     if (!cert)
         return cert;
     unsigned char serial[16];
-    RAND_bytes(serial, sizeof serial);
+    Random::fill(serial, sizeof serial);
     serial[0] &= 0x7F;
     BIGNUM *sn = BN_bin2bn(serial, sizeof serial, nullptr);
     BN_to_ASN1_INTEGER(sn, X509_get_serialNumber(cert.get()));

@@ -1,6 +1,7 @@
 #include "TwoFactor.h"
 
 #include "JsonWriter.h"
+#include "Random.h"
 #include "ServiceData.h"
 #include "WireFormat.h"
 
@@ -8,7 +9,6 @@
 #include <QImage>
 #include <QtGlobal>
 
-#include <openssl/rand.h>
 
 #include <cstdio>
 #include <fstream>
@@ -51,7 +51,7 @@ std::string canonicalMethod(const std::string &name)
 std::string newCode()
 {
     unsigned char random[4];
-    RAND_bytes(random, sizeof random);
+    Random::fill(random, sizeof random);
     std::string code;
     for (unsigned char r : random)
         code.push_back(kAlphabet[r % 32]);
@@ -110,7 +110,7 @@ std::string photoTanPng(const std::string &code)
     constexpr int kCell = 20;
     const QRgb colours[4] = {qRgb(0, 0, 0), qRgb(230, 40, 40), qRgb(40, 160, 60), qRgb(40, 80, 220)};
     unsigned char nonce[16];
-    RAND_bytes(nonce, sizeof nonce);
+    Random::fill(nonce, sizeof nonce);
     QImage image(kCells * kCell, kCells * kCell, QImage::Format_RGB32);
     for (int cy = 0; cy < kCells; ++cy) {
         for (int cx = 0; cx < kCells; ++cx) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,6 +10,12 @@
 // Parsing and checking of what arrives in headers and paths. Everything a
 // client sends is hostile until one of these functions accepted it.
 namespace WireFormat {
+
+// The same bytes for the client core's crypto, which takes QByteArray.
+inline QByteArray qbytes(const std::string &bytes)
+{
+    return QByteArray(bytes.data(), static_cast<int>(bytes.size()));
+}
 
 // Well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool isValidUtf8(const std::string &text);
