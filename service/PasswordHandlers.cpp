@@ -12,13 +12,10 @@
 
 #include <algorithm>
 
+using WireFormat::qbytes;
+
 namespace {
 constexpr size_t kMaxField = 4096;
-
-QByteArray qbytes(const std::string &s)
-{
-    return QByteArray(s.data(), static_cast<int>(s.size()));
-}
 
 // Among the most common passwords of published breaches.
 const char *const kBreached[] = {
@@ -95,6 +92,17 @@ Outcome<std::string> PasswordHandlers::decryptSecret(Call &call)
     return Outcome<std::string>::success(secret);
 }
 
+Outcome<std::string> PasswordHandlers::sealedSecret(Call &call)
+{
+    const auto secret = decryptSecret(call);
+    if (!secret.ok())
+        return secret;
+    const auto sealed = m_server.data().secrets().seal(*secret.value);
+    if (!sealed)
+        return Outcome<std::string>::failure(ServiceStatus::Internal, "the password cannot be stored");
+    return Outcome<std::string>::success(*sealed);
+}
+
 Outcome<PasswordStore::Entry> PasswordHandlers::readEntry(Call &call)
 {
     PasswordStore::Entry entry;
@@ -160,19 +168,18 @@ void PasswordHandlers::get(Call &call)
 void PasswordHandlers::create(Call &call)
 {
     auto entry = readEntry(call);
-    const auto secret = entry.ok() ? decryptSecret(call) : Outcome<std::string>::from(entry);
-    if (!secret.ok()) {
-        call.fail(secret);
+    const auto sealed = entry.ok() ? sealedSecret(call) : Outcome<std::string>::from(entry);
+    if (!sealed.ok()) {
+        call.fail(sealed);
         return;
     }
     ServiceData &data = m_server.data();
-    const auto sealed = data.secrets().seal(*secret.value);
     const auto user = data.accounts().userById(call.session->userId);
-    if (!sealed || !user) {
+    if (!user) {
         call.fail(ServiceStatus::Internal, "the password cannot be stored");
         return;
     }
-    entry.value->sealedSecret = *sealed;
+    entry.value->sealedSecret = *sealed.value;
     const auto stored = data.passwords().create(user->id, *entry.value, user->passwordsMax);
     if (!stored.ok()) {
         call.fail(stored);
@@ -199,17 +206,12 @@ void PasswordHandlers::update(Call &call)
     entry.value->id = *id;
     // Without a new secret the stored one stays.
     if (call.json.contains(QLatin1String("password")) || call.json.contains(QLatin1String("transportIv"))) {
-        const auto secret = decryptSecret(call);
-        if (!secret.ok()) {
-            call.fail(secret);
+        const auto sealed = sealedSecret(call);
+        if (!sealed.ok()) {
+            call.fail(sealed);
             return;
         }
-        const auto sealed = data.secrets().seal(*secret.value);
-        if (!sealed) {
-            call.fail(ServiceStatus::Internal, "the password cannot be stored");
-            return;
-        }
-        entry.value->sealedSecret = *sealed;
+        entry.value->sealedSecret = *sealed.value;
     }
     const auto stored = data.passwords().update(call.session->userId, *entry.value);
     if (!stored.ok()) {

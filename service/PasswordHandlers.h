@@ -30,6 +30,8 @@ private:
 
     // The clear text of {"password": hex, "transportIv": hex} under the session key.
     Outcome<std::string> decryptSecret(Call &call);
+    // decryptSecret, sealed with the service key for storage.
+    Outcome<std::string> sealedSecret(Call &call);
     // title, username, url, comment of a request body.
     Outcome<PasswordStore::Entry> readEntry(Call &call);
     static void writeEntry(JsonWriter &w, const PasswordStore::Entry &entry);
