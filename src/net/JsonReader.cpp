@@ -51,22 +51,16 @@ JsonReader JsonReader::fromText(const QByteArray &text, Emptiness emptiness)
 {
     QJsonParseError parseError;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
-    JsonReader reader;
     if (parseError.error != QJsonParseError::NoError) {
+        JsonReader reader;
         reader.fail(QStringLiteral("json document parse error: %1 (code=%2, pos=%3)")
                         .arg(parseError.errorString())
                         .arg(int(parseError.error))
                         .arg(parseError.offset));
         return reader;
     }
-    if (!doc.isObject()) {
-        reader.fail(QStringLiteral("json document is not an object"));
-        return reader;
-    }
-    reader.m_object = doc.object();
-    if (emptiness == NonEmpty && reader.m_object.isEmpty())
-        reader.fail(QStringLiteral("json document is an empty object"));
-    return reader;
+    // An array or a scalar document reads as not an object.
+    return fromValue(doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(), emptiness);
 }
 
 JsonReader JsonReader::fromValue(const QJsonValue &value, Emptiness emptiness)
@@ -106,94 +100,56 @@ void JsonReader::wrongType(const QString &key, const char *what)
     fail(QStringLiteral("json object: key '%1': value is not %2").arg(key, QLatin1String(what)));
 }
 
-QString JsonReader::toString(const QString &key, Presence presence)
+QJsonValue JsonReader::typed(const QString &key, Presence presence, bool (QJsonValue::*is)() const, const char *what)
 {
     const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return QString();
-    if (!v.isString()) {
-        wrongType(key, "a string");
-        return QString();
-    }
-    return v.toString();
+    if (v.isUndefined() || (v.*is)())
+        return v;
+    wrongType(key, what);
+    return QJsonValue(QJsonValue::Undefined);
+}
+
+QString JsonReader::toString(const QString &key, Presence presence)
+{
+    return typed(key, presence, &QJsonValue::isString, "a string").toString();
 }
 
 double JsonReader::toDouble(const QString &key, Presence presence)
 {
-    const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return 0.0;
-    if (!v.isDouble()) {
-        wrongType(key, "a number");
-        return 0.0;
-    }
-    return v.toDouble();
+    return typed(key, presence, &QJsonValue::isDouble, "a number").toDouble();
 }
 
 int JsonReader::toInt(const QString &key, Presence presence)
 {
-    const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return 0;
-    if (!v.isDouble()) {
-        wrongType(key, "a number");
-        return 0;
-    }
+    const QJsonValue v = typed(key, presence, &QJsonValue::isDouble, "a number");
     int out = 0;
-    if (!asInt32(v, &out))
+    if (!v.isUndefined() && !asInt32(v, &out))
         wrongType(key, "an integer");
     return out;
 }
 
 qint64 JsonReader::toInt64(const QString &key, Presence presence)
 {
-    const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return 0;
-    if (!v.isDouble()) {
-        wrongType(key, "a number");
-        return 0;
-    }
+    const QJsonValue v = typed(key, presence, &QJsonValue::isDouble, "a number");
     qint64 out = 0;
-    if (!asInt64(v, &out))
+    if (!v.isUndefined() && !asInt64(v, &out))
         wrongType(key, "an integer");
     return out;
 }
 
 bool JsonReader::toBool(const QString &key, Presence presence)
 {
-    const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return false;
-    if (!v.isBool()) {
-        wrongType(key, "a bool");
-        return false;
-    }
-    return v.toBool();
+    return typed(key, presence, &QJsonValue::isBool, "a bool").toBool();
 }
 
 QJsonObject JsonReader::toObject(const QString &key, Presence presence)
 {
-    const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return QJsonObject();
-    if (!v.isObject()) {
-        wrongType(key, "a json object");
-        return QJsonObject();
-    }
-    return v.toObject();
+    return typed(key, presence, &QJsonValue::isObject, "a json object").toObject();
 }
 
 QJsonArray JsonReader::toArray(const QString &key, Presence presence)
 {
-    const QJsonValue v = member(key, presence);
-    if (v.isUndefined())
-        return QJsonArray();
-    if (!v.isArray()) {
-        wrongType(key, "a json array");
-        return QJsonArray();
-    }
-    return v.toArray();
+    return typed(key, presence, &QJsonValue::isArray, "a json array").toArray();
 }
 
 QStringList JsonReader::toStringList(const QString &key, Presence presence)

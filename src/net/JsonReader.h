@@ -87,6 +87,9 @@ private:
     // required).
     QJsonValue member(const QString &key, Presence presence);
     void wrongType(const QString &key, const char *what);
+    // member(), or undefined (with the error "value is not <what>") when the
+    // value is not of the type that `is` tests.
+    QJsonValue typed(const QString &key, Presence presence, bool (QJsonValue::*is)() const, const char *what);
 
     QJsonObject m_object;
     std::shared_ptr<State> m_state;
