@@ -1,22 +1,12 @@
+#include "TestPng.h"
 #include "ri/TwoFactorChooser.h"
 
-#include <QBuffer>
 #include <QtTest>
 
 namespace {
 TwoFactorMethods methods(TwoFactorMethodState photo, TwoFactorMethodState mtan, TwoFactorMethodState itan)
 {
     return {{TwoFactorMethod::PhotoTan, photo}, {TwoFactorMethod::Mtan, mtan}, {TwoFactorMethod::ITan, itan}};
-}
-QString pngBase64()
-{
-    QImage image(8, 8, QImage::Format_ARGB32);
-    image.fill(Qt::black);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return QString::fromLatin1(bytes.toBase64());
 }
 } // namespace
 
@@ -126,7 +116,7 @@ private slots:
     {
         QTest::addColumn<QString>("challenge");
         QTest::addColumn<bool>("image");
-        QTest::newRow("png -> shown") << pngBase64() << true;
+        QTest::newRow("png -> shown") << pngBase64(8) << true;
         QTest::newRow("empty -> unable") << "" << false;
         QTest::newRow("no image -> unable") << QString::fromLatin1(QByteArray("not a picture").toBase64()) << false;
     }

@@ -1,8 +1,7 @@
+#include "TestPng.h"
 #include "ui/TelvoTwoFactorView.h"
 
-#include <QBuffer>
 #include <QComboBox>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,16 +35,6 @@ class TestTelvoTwoFactorView : public QObject
     bool itemEnabled(int row) const
     {
         return qobject_cast<QStandardItemModel *>(box()->model())->item(row)->isEnabled();
-    }
-    static QString pngBase64()
-    {
-        QImage img(24, 24, QImage::Format_RGB32);
-        img.fill(Qt::darkBlue);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        img.save(&buffer, "PNG");
-        return QString::fromLatin1(bytes.toBase64());
     }
 
 private slots:
@@ -105,7 +94,7 @@ private slots:
         view->prepareTanForm(false);
         QCOMPARE(requested.count(), 1); // photoTAN asks at once
         QVERIFY(!image()->isVisible());
-        view->setPhotoTan(pngBase64());
+        view->setPhotoTan(pngBase64(24, Qt::darkBlue));
         QVERIFY(image()->isVisible());
         QCOMPARE(image()->pixmap(Qt::ReturnByValue).size(), QSize(24, 24));
         QVERIFY(info()->text().startsWith(QLatin1String("Please scan the graphic")));
