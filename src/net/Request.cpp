@@ -314,15 +314,21 @@ void Request::send(ISession *session)
     connect(reply, &QNetworkReply::sslErrors, this, &Request::onSslErrors);
     connect(reply, &QNetworkReply::uploadProgress, this, &Request::restartTimer);
     connect(reply, &QNetworkReply::downloadProgress, this, &Request::restartTimer);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] { refuseOversizedReply(); });
     connect(reply, &QNetworkReply::readyRead, this, [this] {
-        if (!m_raw || !m_reply)
+        if (!m_reply || m_finished)
             return;
-        // A JSON reply of a raw request is an envelope (a service error);
-        // keep it for onFinished instead of handing it to the consumer.
-        const QString type = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
-        m_rawJson = type.startsWith(QLatin1String("application/json"), Qt::CaseInsensitive);
-        if (!m_rawJson)
-            emit readyRead();
+        if (m_raw) {
+            // A JSON reply of a raw request is an envelope (a service error);
+            // keep it for onFinished instead of handing it to the consumer.
+            const QString type = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
+            m_rawJson = type.startsWith(QLatin1String("application/json"), Qt::CaseInsensitive);
+            if (!m_rawJson)
+                emit readyRead();
+        }
+        // What the consumer left unread is what the reply holds.
+        if (!m_finished)
+            refuseOversizedReply();
     });
 
     // 8. Time-out supervision.
@@ -333,6 +339,16 @@ void Request::send(ISession *session)
     connect(m_timer, &QTimer::timeout, this, &Request::onTimeout);
     if (!m_paused)
         m_timer->start();
+    if (m_deadlineMs > 0) {
+        m_deadlineTimer = new QTimer(this);
+        m_deadlineTimer->setTimerType(Qt::PreciseTimer);
+        m_deadlineTimer->setSingleShot(true);
+        m_deadlineTimer->setInterval(m_deadlineMs);
+        m_deadlineLeftMs = m_deadlineMs;
+        connect(m_deadlineTimer, &QTimer::timeout, this, &Request::onDeadline);
+        if (!m_paused)
+            m_deadlineTimer->start();
+    }
 
     // 9. The session can abort, pause and resume everything in flight.
     connect(session, &ISession::abort, this, qOverload<>(&Request::abort));
@@ -422,6 +438,8 @@ void Request::onFinished()
     }
 
     // 5. The body.
+    if (refuseOversizedReply())
+        return;
     const QByteArray body = m_reply->readAll();
     if (m_raw && !m_rawJson) {
         const QString type = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
@@ -474,6 +492,27 @@ void Request::parseEnvelope(const QByteArray &body)
     succeed();
 }
 
+bool Request::refuseOversizedReply()
+{
+    if (m_maxReplySize <= 0 || !m_reply || m_finished)
+        return false;
+    // A raw reply may be longer than its ceiling: it is read as it comes.
+    // Only what it holds unread counts.
+    const bool streamed = m_raw && !m_rawJson;
+    const qint64 announced =
+        streamed ? -1 : m_reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+    const qint64 held = m_reply->bytesAvailable();
+    if (announced <= m_maxReplySize && held <= m_maxReplySize)
+        return false;
+    const QString message =
+        announced > m_maxReplySize
+            ? QStringLiteral("Reply too large: %1 bytes announced, at most %2 accepted").arg(announced).arg(m_maxReplySize)
+            : QStringLiteral("Reply too large: more than %1 bytes").arg(m_maxReplySize);
+    stopReply();
+    onError(ERR_BAD_RESPONSE, message);
+    return true;
+}
+
 void Request::succeed()
 {
     if (m_finished)
@@ -481,6 +520,8 @@ void Request::succeed()
     const int elapsed = elapsedMs();
     if (m_timer)
         m_timer->stop();
+    if (m_deadlineTimer)
+        m_deadlineTimer->stop();
     m_finished = true;
     qDebug("Request::onFinished: Request '%s' was successful. Elapsed time: %d ms.", qUtf8Printable(m_path), elapsed);
     if (m_session)
@@ -509,6 +550,8 @@ void Request::onError(ErrorCode code, const QString &message)
         qWarning("Request::onError: Request '%s' failed: %s", qUtf8Printable(m_path), qUtf8Printable(message));
     if (m_timer)
         m_timer->stop();
+    if (m_deadlineTimer)
+        m_deadlineTimer->stop();
     m_finished = true;
     m_errorMessage = message;
     if (m_session)
@@ -537,6 +580,14 @@ void Request::onTimeout()
         return;
     stopReply();
     onError(ERR_TIMEOUT, QStringLiteral("Timeout"));
+}
+
+void Request::onDeadline()
+{
+    if (m_finished)
+        return;
+    stopReply();
+    onError(ERR_TIMEOUT, QStringLiteral("Timeout: no complete reply within %1 ms").arg(m_deadlineMs));
 }
 
 void Request::abort()
@@ -579,16 +630,26 @@ void Request::restartTimer(qint64 done, qint64 all)
     m_timer->start();
 }
 
+// While the user is asked something (proxy credentials), neither the
+// silence nor the whole run counts.
 void Request::pauseTimer()
 {
+    if (!m_paused && m_deadlineTimer && m_deadlineTimer->isActive())
+        m_deadlineLeftMs = qMax(1, m_deadlineTimer->remainingTime());
     m_paused = true;
     if (m_timer)
         m_timer->stop();
+    if (m_deadlineTimer)
+        m_deadlineTimer->stop();
 }
 
 void Request::resumeTimer()
 {
     m_paused = false;
-    if (m_timer && !m_finished)
+    if (m_finished)
+        return;
+    if (m_timer)
         m_timer->start();
+    if (m_deadlineTimer)
+        m_deadlineTimer->start(m_deadlineLeftMs);
 }

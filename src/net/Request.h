@@ -30,7 +30,16 @@ class QTimer;
 //
 // The time-out bounds silence, not duration: every upload or download
 // progress report restarts it, so a long transfer that keeps moving never
-// times out, while a peer that goes quiet does.
+// times out, while a peer that goes quiet does. A peer that trickles a byte
+// now and then would hold such a request for ever, so every request also has
+// a deadline for its whole run; transfers, whose length has no bound, switch
+// it off (setDeadline(0)) and live by their progress alone.
+//
+// What a reply holds in memory is bounded too (setMaxReplySize): a JSON
+// reply past its ceiling, announced or as it arrives, ends the request with
+// ERR_BAD_RESPONSE instead of filling the memory. A raw reply that its
+// consumer reads as it comes (readyRead()) holds next to nothing and streams
+// without limit.
 //
 // Replies are the service's JSON envelope {"status": n, "message": "...",
 // "data": {...}}. The envelope is checked here, before the request reports
@@ -46,6 +55,14 @@ public:
     Q_ENUM(Type)
 
     static constexpr int DefaultTimeoutMs = 15000;
+    // The whole run of a request that is not a transfer.
+    static constexpr int DefaultDeadlineMs = 60000;
+    // Login, account and version replies are a few kilobytes; a photoTAN
+    // image is the largest of them.
+    static constexpr qint64 DefaultMaxReplySize = 1024 * 1024;
+    // A file safe's listing over a whole safe: a million objects at about
+    // 250 bytes each, with room to spare.
+    static constexpr qint64 ListingMaxReplySize = 384LL * 1024 * 1024;
 
     using SuccessCallback = std::function<void()>;
     using ErrorCallback = std::function<void(ErrorCode code, const QString &message)>;
@@ -74,6 +91,10 @@ public:
     void setHeaders(const QMap<QByteArray, QByteArray> &headers) { m_headers = headers; }
     void setHeader(const QByteArray &name, const QByteArray &value) { m_headers.insert(name, value); }
     void setTimeout(int ms) { m_timeoutMs = ms; }
+    // The bound of the whole run, in ms; 0 for none (transfers).
+    void setDeadline(int ms) { m_deadlineMs = ms; }
+    // The most bytes a reply may hold in memory; 0 for no ceiling.
+    void setMaxReplySize(qint64 bytes) { m_maxReplySize = bytes; }
     void setOnSuccess(SuccessCallback cb) { m_onSuccess = std::move(cb); }
     void setOnError(ErrorCallback cb) { m_onError = std::move(cb); }
     void setOnProgress(ProgressCallback cb) { m_onProgress = std::move(cb); }
@@ -87,6 +108,8 @@ public:
     const QString &path() const { return m_path; }
     int number() const { return m_number; }
     int timeout() const { return m_timeoutMs; }
+    int deadline() const { return m_deadlineMs; }
+    qint64 maxReplySize() const { return m_maxReplySize; }
     const QMap<QString, QString> &queryItems() const { return m_queryItems; }
     const QMap<QByteArray, QByteArray> &headers() const { return m_headers; }
     bool isFinished() const { return m_finished; }
@@ -120,6 +143,8 @@ public slots:
     void onFinished();
     void onSslErrors(const QList<QSslError> &errors);
     void onTimeout();
+    // The whole run took longer than the deadline.
+    void onDeadline();
     // The single failure path: delivers the error unless an outcome was
     // already delivered.
     void onError(ErrorCode code, const QString &message);
@@ -136,6 +161,9 @@ private:
     void logRequest(const QNetworkRequest &request) const;
     void logReply() const;
     void parseEnvelope(const QByteArray &body);
+    // Ends the request when the reply announces or holds more than its
+    // ceiling; true when it did.
+    bool refuseOversizedReply();
 
     Type m_type;
     QString m_path;
@@ -146,12 +174,16 @@ private:
     ProgressCallback m_onProgress;
     DataParser m_dataParser;
     int m_timeoutMs = DefaultTimeoutMs;
+    int m_deadlineMs = DefaultDeadlineMs;
+    qint64 m_maxReplySize = DefaultMaxReplySize;
     QIODevice *m_body = nullptr; // owned (child)
     QByteArray m_bodyBytes;
     QJsonDocument m_replyDocument;
     QByteArray m_rawBody;
     QPointer<QNetworkReply> m_reply;
     QTimer *m_timer = nullptr; // owned (child)
+    QTimer *m_deadlineTimer = nullptr; // owned (child)
+    int m_deadlineLeftMs = 0;          // while paused
     QString m_contentType;
     bool m_finished = false;
     bool m_aborting = false; // our own abort is in progress

@@ -55,6 +55,41 @@ qint64 peakResidentKiB()
     return 0;
 }
 
+// Sends an envelope of about `size` bytes ({"status":200,"data":{"pad":"kk..."}})
+// in 256 KiB pieces, each when the last one left, so the peer never holds
+// more than one piece; `announced` is the Content-Length to claim (-1: none,
+// the end is the connection's end). Counts what went out.
+void streamEnvelope(PeerConnection *c, qint64 size, qint64 announced, const QByteArray &contentType,
+                    std::shared_ptr<qint64> sent)
+{
+    QByteArray head = "HTTP/1.1 200 Scripted\r\nContent-Type: " + contentType + "\r\n";
+    head += announced >= 0 ? "Content-Length: " + QByteArray::number(announced) + "\r\n" : "Connection: close\r\n";
+    c->writeRaw(head + "\r\n");
+    const QByteArray open = R"({"status":200,"data":{"pad":")";
+    const QByteArray close = R"("}})";
+    auto pump = [c, size, sent, open, close] {
+        QTcpSocket *socket = c->socket();
+        // Keep at most a few pieces waiting in the socket; more follow as
+        // those leave (bytesWritten is not emitted for writes made inside
+        // its own handler, so the loop fills up to the mark itself).
+        while (socket && socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() < 1024 * 1024) {
+            if (*sent >= size) {
+                c->close();
+                return;
+            }
+            QByteArray piece(int(qMin<qint64>(256 * 1024, size - *sent)), 'k');
+            if (*sent == 0)
+                piece.replace(0, open.size(), open);
+            if (*sent + piece.size() >= size)
+                piece.replace(piece.size() - close.size(), close.size(), close);
+            *sent += piece.size();
+            c->writeRaw(piece);
+        }
+    };
+    QObject::connect(c->socket(), &QTcpSocket::bytesWritten, c, pump);
+    pump();
+}
+
 const QByteArray ValidationPath = "/api/sync/1/account/clientvalidation";
 const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
 } // namespace
@@ -232,8 +267,17 @@ private slots:
         QCOMPARE(outcomes->lastCode(), ERR_CONNECTION_REFUSED);
     }
 
+    void tricklingBodyOutlivesTheTimeout_data()
+    {
+        QTest::addColumn<int>("deadline");
+        QTest::addColumn<int>("code");
+        QTest::newRow("transfer without deadline -> progress keeps it alive") << 0 << 0;
+        QTest::newRow("request with a deadline -> ends at the deadline") << 800 << int(ERR_TIMEOUT);
+    }
     void tricklingBodyOutlivesTheTimeout()
     {
+        QFETCH(int, deadline);
+        QFETCH(int, code);
         // 12 chunks 100 ms apart: 1.2 s in total against a 500 ms time-out.
         const QByteArray body = envelope(VersionData);
         QList<QByteArray> chunks;
@@ -245,12 +289,71 @@ private slots:
         auto outcomes = std::make_shared<Outcomes>();
         Request *request = Request::createGet(QStringLiteral("/slow"));
         request->setTimeout(500);
+        request->setDeadline(deadline);
         QElapsedTimer clock;
         clock.start();
         session->send<ClientVersionTO_v1>(request, recordInto<ClientVersionTO_v1>(outcomes));
         QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 10000);
-        QCOMPARE(outcomes->lastCode(), ERR_NONE);
-        QVERIFY2(clock.elapsed() > 1000, "the transfer must take longer than the time-out for this test to mean anything");
+        QCOMPARE(int(outcomes->lastCode()), code);
+        if (code == ERR_NONE)
+            QVERIFY2(clock.elapsed() > 1000, "the transfer must take longer than the time-out for this test to mean anything");
+        else
+            QVERIFY2(outcomes->lastMessage().startsWith("Timeout"), qPrintable(outcomes->lastMessage()));
+    }
+
+    // A hostile server sends more than any reply of its kind can hold.
+    void replyCeiling_data()
+    {
+        QTest::addColumn<bool>("raw");         // sent with sendRaw
+        QTest::addColumn<bool>("streamed");    // the consumer reads as it comes
+        QTest::addColumn<qint64>("announced"); // Content-Length, -1 none
+        QTest::addColumn<qint64>("size");      // what the peer sends
+        QTest::addColumn<qint64>("ceiling");   // 0: the default
+        QTest::addColumn<int>("code");
+        const qint64 MiB = 1024 * 1024;
+        QTest::newRow("JSON announcing 2 GiB -> refused before it comes")
+            << false << false << 2048 * MiB << 64 * MiB << qint64(0) << int(ERR_BAD_RESPONSE);
+        QTest::newRow("JSON without length past the ceiling -> refused as it comes")
+            << false << false << qint64(-1) << 64 * MiB << qint64(0) << int(ERR_BAD_RESPONSE);
+        QTest::newRow("raw reply nobody reads -> refused as it comes")
+            << true << false << qint64(-1) << 64 * MiB << qint64(0) << int(ERR_BAD_RESPONSE);
+        QTest::newRow("JSON within a raised ceiling -> read") << false << false << 3 * MiB << 3 * MiB << 8 * MiB << 0;
+        QTest::newRow("download read as it comes -> no ceiling")
+            << true << true << 32 * MiB << 32 * MiB << qint64(0) << 0;
+    }
+    void replyCeiling()
+    {
+        QFETCH(bool, raw);
+        QFETCH(bool, streamed);
+        QFETCH(qint64, announced);
+        QFETCH(qint64, size);
+        QFETCH(qint64, ceiling);
+        QFETCH(int, code);
+        auto sent = std::make_shared<qint64>(0);
+        answerWith([=](const PeerRequest &, PeerConnection *c) {
+            streamEnvelope(c, size, announced, raw ? "application/octet-stream" : "application/json", sent);
+        });
+        auto outcomes = std::make_shared<Outcomes>();
+        Request *request = Request::createGet(QStringLiteral("/big"));
+        if (ceiling > 0)
+            request->setMaxReplySize(ceiling);
+        qint64 consumed = 0;
+        if (streamed)
+            connect(request, &Request::readyRead, this, [request, &consumed] { consumed += request->reply()->readAll().size(); });
+        QByteArray rawBody;
+        if (raw)
+            session->sendRaw(request, nullptr, recordInto<QByteArray>(outcomes, &rawBody));
+        else
+            session->send<Nothing>(request, recordInto<Nothing>(outcomes));
+        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 30000);
+        QCOMPARE(int(outcomes->lastCode()), code);
+        if (code == ERR_NONE) {
+            QCOMPARE(consumed + rawBody.size(), raw ? size : qint64(0));
+            return;
+        }
+        QVERIFY2(outcomes->lastMessage().startsWith("Reply too large"), qPrintable(outcomes->lastMessage()));
+        // Cut off early: the peer did not get to send the rest.
+        QVERIFY2(*sent < size / 2, qPrintable(QString::number(*sent)));
     }
 
     void largeStreamedBodyIsNotHeldInMemory()
