@@ -1,5 +1,15 @@
 #include "ri/TwoFactorChooser.h"
 
+#include <QBuffer>
+#include <QImageReader>
+
+namespace {
+// A photoTAN is a few hundred pixels wide; a picture far beyond that is no
+// photoTAN, and decoding it could take gigabytes (the compressed image of a
+// plain area is tiny however large it claims to be).
+const int MaxPhotoTanSide = 2048;
+} // namespace
+
 TwoFactorChooser::TwoFactorChooser(QObject *parent)
     : QObject(parent)
 {
@@ -151,11 +161,20 @@ void TwoFactorChooser::showChallenge(TwoFactorMethod method)
         m_info = tr("The TAN was sent to %1. Please enter the TAN in the form field:").arg(m_mobileNumber);
         break;
     case TwoFactorMethod::PhotoTan: {
-        const QByteArray bytes = QByteArray::fromBase64(m_photoTan.toLatin1());
+        QByteArray bytes = QByteArray::fromBase64(m_photoTan.toLatin1());
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        // The header first: its dimensions decide whether to decode at all.
+        const QSize size = reader.size();
         if (m_photoTan.isEmpty()) {
             qCritical("Received empty photoTAN");
             m_info = tr("Unable to display photoTAN");
-        } else if (!m_image.loadFromData(bytes)) {
+        } else if (size.width() > MaxPhotoTanSide || size.height() > MaxPhotoTanSide) {
+            qCritical("Unable to decode photoTAN: %dx%d pixels is too large", size.width(), size.height());
+            m_info = tr("Unable to display photoTAN");
+        } else if (!reader.read(&m_image)) {
+            m_image = QImage();
             qCritical("Unable to decode photoTAN");
             m_info = tr("Unable to display photoTAN");
         } else {

@@ -29,6 +29,8 @@ TelvoTwoFactorView::TelvoTwoFactorView(QWidget *parent)
     for (const TwoFactorChooser::Entry &entry : m_chooser->entries())
         m_methods->addItem(entry.label);
     m_info->setWordWrap(true);
+    // It shows what the server sent (a mobile number, a challenge): text, never markup.
+    m_info->setTextFormat(Qt::PlainText);
     m_info->setObjectName(QStringLiteral("tanInfoLabel"));
     m_error->setObjectName(QStringLiteral("tanErrorLabel"));
     m_error->setText(m_chooser->errorText());

@@ -116,19 +116,25 @@ private slots:
     {
         QTest::addColumn<QString>("challenge");
         QTest::addColumn<bool>("image");
-        QTest::newRow("png -> shown") << pngBase64(8) << true;
-        QTest::newRow("empty -> unable") << "" << false;
-        QTest::newRow("no image -> unable") << QString::fromLatin1(QByteArray("not a picture").toBase64()) << false;
+        QTest::addColumn<QString>("log");
+        QTest::newRow("png -> shown") << pngBase64(8) << true << QString();
+        QTest::newRow("empty -> unable") << "" << false << "Received empty photoTAN";
+        QTest::newRow("no image -> unable") << QString::fromLatin1(QByteArray("not a picture").toBase64()) << false
+                                            << "Unable to decode photoTAN";
+        // A few hundred kilobytes on the wire, a gigabyte once decoded.
+        QTest::newRow("16000 x 16000 pixels -> unable, not decoded")
+            << hugePngBase64(16000) << false << "Unable to decode photoTAN: 16000x16000 pixels is too large";
     }
     void photoTan()
     {
         QFETCH(QString, challenge);
         QFETCH(bool, image);
+        QFETCH(QString, log);
         TwoFactorChooser chooser;
         chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
         chooser.selectTanMethod(0);
         if (!image)
-            QTest::ignoreMessage(QtCriticalMsg, challenge.isEmpty() ? "Received empty photoTAN" : "Unable to decode photoTAN");
+            QTest::ignoreMessage(QtCriticalMsg, qPrintable(log));
         chooser.setPhotoTan(challenge);
         QCOMPARE(!chooser.image().isNull(), image);
         QCOMPARE(chooser.infoText() == "Unable to display photoTAN", !image);

@@ -61,7 +61,8 @@ private slots:
         QVERIFY(itemEnabled(1));
         QVERIFY(itemEnabled(2)); // locked, but choosable: it says why
         QCOMPARE(requested.count(), 0); // showing the state requests nothing
-        view->setSmsNumber(QStringLiteral("+49 170 ***567")); // comes with the method list
+        // Comes with the method list; the server's text, so markup in it stays text.
+        view->setSmsNumber(QStringLiteral("+49 170 <b>***567</b>"));
 
         view->prepareTanForm(false);
         QCOMPARE(box()->currentIndex(), 1); // the first enabled method
@@ -76,7 +77,9 @@ private slots:
         QCOMPARE(requested.first().at(0).value<TwoFactorMethod>(), TwoFactorMethod::Mtan);
         QVERIFY(!tan()->isEnabled()); // until the SMS went out
         view->setSmsReference(QStringLiteral("reference 1234"));
-        QCOMPARE(info()->text(), QStringLiteral("The TAN was sent to +49 170 ***567. Please enter the TAN in the form field:"));
+        QCOMPARE(info()->text(),
+                 QStringLiteral("The TAN was sent to +49 170 <b>***567</b>. Please enter the TAN in the form field:"));
+        QCOMPARE(info()->textFormat(), Qt::PlainText);
         QVERIFY(tan()->isEnabled());
 
         // The user picks the locked iTAN: its lock text, no request.
