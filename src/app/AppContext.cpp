@@ -1,6 +1,9 @@
 #include "app/AppContext.h"
 
+#include "app/PrivateFiles.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 
 AppContext::AppContext(const QString &revision)
     : m_config(std::make_unique<ConfigurationManager>())
@@ -16,6 +19,24 @@ AppContext::AppContext(const QString &revision)
     m_appInfo = std::make_unique<AppInfo>(m_config.get());
     m_settings = std::make_unique<QSettings>();
     m_config->setSettings(m_settings.get());
+    makePrivate();
+}
+
+// The settings keep the proxy password under a key that every copy of the
+// client knows, the database and the log name accounts: the client's files
+// are its user's alone, also those an earlier version left readable. The
+// settings file is made before QSettings first writes it, which then keeps
+// the mode of the file it replaces.
+void AppContext::makePrivate() const
+{
+    const QString settingsFile = m_settings->fileName();
+    PrivateFiles::makeFolder(QFileInfo(settingsFile).absolutePath());
+    PrivateFiles::makeFile(settingsFile);
+    PrivateFiles::makeFolder(AppInfo::userConfigDir());
+    const QString cache = AppInfo::userCacheDir();
+    PrivateFiles::makeFolder(cache);
+    PrivateFiles::tighten(QFileInfo(cache).absolutePath()); // the organisation's folder
+    PrivateFiles::tighten(m_appInfo->logFilePath());
 }
 
 // Torn down in reverse: the settings are unregistered before they go.

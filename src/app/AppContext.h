@@ -25,6 +25,8 @@ public:
     QSettings *settings() const { return m_settings.get(); }
 
 private:
+    void makePrivate() const;
+
     std::unique_ptr<ConfigurationManager> m_config;
     std::unique_ptr<AppInfo> m_appInfo;
     std::unique_ptr<QSettings> m_settings;

@@ -2,6 +2,7 @@
 
 #include "app/AppInfo.h"
 #include "app/ConfigurationManager.h"
+#include "app/PrivateFiles.h"
 #include "app/Settings.h"
 
 #include <QAtomicPointer>
@@ -178,7 +179,9 @@ bool ApplicationLog::openLocked()
 {
     const QString path = filePath();
     m_file.setFileName(path);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    // The log names accounts, servers and paths: for its user's eyes only.
+    PrivateFiles::makeFolder(QFileInfo(path).absolutePath());
+    PrivateFiles::makeFile(path);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
         fprintf(stderr, "Error: cannot open log file: %s\n", qUtf8Printable(path));
         return false;

@@ -1,5 +1,7 @@
 #include "db/OndoDatabase.h"
 
+#include "app/PrivateFiles.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -8,6 +10,10 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <QHash>
+#include <QSet>
+
+#include <algorithm>
 #include <cstdlib>
 
 const QString OndoDatabase::CurrentVersion = QStringLiteral("1.0.2");
@@ -133,8 +139,13 @@ void OndoDatabase::init(const QString &databasePath, const QString &appName)
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
     m_db.setDatabaseName(databasePath);
     // A first start finds no application folder yet; SQLite creates the
-    // file, not the folders above it.
-    QDir().mkpath(QFileInfo(databasePath).absolutePath());
+    // file, not the folders above it. Only the user may read the state: the
+    // file is made 0600 before SQLite opens it, and SQLite gives its
+    // write-ahead log and shared-memory file the mode of the database.
+    PrivateFiles::makeFolder(QFileInfo(databasePath).absolutePath());
+    PrivateFiles::makeFile(databasePath);
+    PrivateFiles::tighten(databasePath + QStringLiteral("-wal"));
+    PrivateFiles::tighten(databasePath + QStringLiteral("-shm"));
     if (!m_db.open()) {
         const QString error = m_db.lastError().text();
         qWarning("OndoDatabase::init: Unable to open database: %s error: %s",
@@ -171,6 +182,7 @@ void OndoDatabase::init(const QString &databasePath, const QString &appName)
 
     if (m_version != CurrentVersion)
         emit incompatibleDatabase(m_version, CurrentVersion);
+    repairUsers();
 
     // Only files older than 1.0.0 have this table; elsewhere this fails quietly.
     m_db.exec(QStringLiteral("delete from sync_queue"));
@@ -201,11 +213,20 @@ QString OndoDatabase::readVersion()
     return q.value(0).toString();
 }
 
+// A step runs in a transaction of its own: a statement that fails undoes
+// the whole step, so the file stays at the step's "from" version, whole,
+// and the next start can try the step again.
 void OndoDatabase::migration(const QString &from, const QString &to, const QStringList &statements)
 {
     if (m_version != from)
         return;
     qDebug("OndoDatabase::migration: from %s to %s", qUtf8Printable(from), qUtf8Printable(to));
+    if (!m_db.transaction()) {
+        qWarning("OndoDatabase::init: Error: %s [%s]", qUtf8Printable(m_db.lastError().nativeErrorCode()),
+                 qUtf8Printable(m_db.lastError().text()));
+        qWarning("OndoDatabase::init: DB migration errors: %d", 1);
+        return;
+    }
     QSqlQuery q(m_db);
     int errors = 0;
     for (const QString &statement : statements) {
@@ -214,20 +235,99 @@ void OndoDatabase::migration(const QString &from, const QString &to, const QStri
             ++errors;
             qWarning("OndoDatabase::init: Error: %s [%s]", qUtf8Printable(q.lastError().nativeErrorCode()),
                      qUtf8Printable(q.lastError().text()));
+            break; // the rest would be undone with it
         }
     }
+    q.finish();
     if (errors == 0) {
         QSqlQuery update(m_db);
         update.prepare(QStringLiteral("UPDATE db_info SET db_version = '%1';").arg(sqlText(to)));
         // A version that did not reach the file must not be believed either.
-        if (exec(update)) {
+        if (exec(update) && m_db.commit()) {
             m_version = to;
             qDebug("OndoDatabase::init: migrated DB to %s", qUtf8Printable(to));
             return;
         }
         ++errors;
     }
+    m_db.rollback();
     qWarning("OndoDatabase::init: DB migration errors: %d", errors);
+}
+
+// Files that went through the 0.2.9 step have a user table whose id is a
+// plain column: earlier clients inserted rows without an id there (one more
+// at every failed login), and two first logins at once could add an
+// account twice. Each account keeps one row: the rows that file safes or
+// history refer to, else the one with the lowest id; a row left without an
+// id gets the next free one. Rows something refers to are never removed.
+void OndoDatabase::repairUsers()
+{
+    struct Row
+    {
+        qint64 rowid;
+        QVariant id;
+    };
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("SELECT rowid, id, server_id, account_name FROM user ORDER BY rowid")))
+        return;
+    QHash<QPair<QString, QString>, QList<Row>> accounts;
+    QList<QPair<QString, QString>> order;
+    while (q.next()) {
+        const QPair<QString, QString> account(q.value(2).toString(), q.value(3).toString());
+        if (!accounts.contains(account))
+            order << account;
+        accounts[account] << Row{q.value(0).toLongLong(), q.value(1)};
+    }
+    auto valid = [](const Row &r) { return !r.id.isNull() && r.id.toLongLong() > 0; };
+    QSet<qint64> referenced;
+    if (q.exec(QStringLiteral("SELECT user_id FROM file_safe UNION SELECT user_id FROM sync_history")))
+        while (q.next())
+            referenced.insert(q.value(0).toLongLong());
+
+    QList<qint64> remove;  // rowids
+    QList<qint64> renumber; // rowids, in order
+    for (const auto &account : order) {
+        const QList<Row> &rows = accounts.value(account);
+        QList<Row> keep;
+        for (const Row &r : rows)
+            if (valid(r) && referenced.contains(r.id.toLongLong()))
+                keep << r;
+        if (keep.isEmpty()) {
+            Row best = rows.first();
+            for (const Row &r : rows)
+                if (valid(r) && (!valid(best) || r.id.toLongLong() < best.id.toLongLong()))
+                    best = r;
+            keep << best;
+        }
+        for (const Row &r : rows) {
+            const bool kept = std::any_of(keep.cbegin(), keep.cend(), [&r](const Row &k) { return k.rowid == r.rowid; });
+            if (!kept)
+                remove << r.rowid;
+            else if (!valid(r))
+                renumber << r.rowid;
+        }
+    }
+    if (remove.isEmpty() && renumber.isEmpty())
+        return;
+    qWarning("OndoDatabase::repairUsers: removing %d surplus user rows, numbering %d rows without an id",
+             int(remove.size()), int(renumber.size()));
+    if (!m_db.transaction())
+        return;
+    bool ok = true;
+    for (qint64 rowid : remove) {
+        QSqlQuery del(m_db);
+        del.prepare(QStringLiteral("DELETE FROM user WHERE rowid = :rowid"));
+        del.bindValue(QStringLiteral(":rowid"), rowid);
+        ok = ok && exec(del);
+    }
+    for (qint64 rowid : renumber) {
+        QSqlQuery upd(m_db);
+        upd.prepare(QStringLiteral("UPDATE user SET id = (SELECT IFNULL(MAX(id), 0) + 1 FROM user) WHERE rowid = :rowid"));
+        upd.bindValue(QStringLiteral(":rowid"), rowid);
+        ok = ok && exec(upd);
+    }
+    if (!ok || !m_db.commit())
+        m_db.rollback();
 }
 
 bool OndoDatabase::exec(QSqlQuery &query)

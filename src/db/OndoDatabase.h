@@ -53,6 +53,7 @@ private:
     void createMissingTables();
     QString readVersion();
     void tuneConnection();
+    void repairUsers();
 
     QSqlDatabase m_db;
     QString m_version;

@@ -26,20 +26,28 @@ UserDao::UserDao(OndoDatabase *database, QObject *parent)
 {
 }
 
-User UserDao::loadUser(const QString &accountName, const QString &serverId) const
+QList<User> UserDao::find(const QString &accountName, const QString &serverId, bool *ok) const
 {
+    QList<User> found;
     QSqlQuery query(m_database->database());
     query.prepare(QString::fromLatin1(kSelect));
     query.bindValue(QStringLiteral(":account_name"), accountName);
     query.bindValue(QStringLiteral(":server_id"), serverId);
-    if (!m_database->exec(query)) {
+    *ok = m_database->exec(query);
+    if (!*ok) {
         qWarning("UserDao::loadUser: query failed: %s", qUtf8Printable(query.lastError().text()));
-        return User();
+        return found;
     }
-    QList<User> found;
     while (query.next())
-        found.append(User{query.value(0).toLongLong(), query.value(1).toString(), query.value(2).toString(),
-                          fromMs(query.value(3))});
+        found.append(User{query.value(0).isNull() ? 0 : query.value(0).toLongLong(), query.value(1).toString(),
+                          query.value(2).toString(), fromMs(query.value(3))});
+    return found;
+}
+
+User UserDao::loadUser(const QString &accountName, const QString &serverId) const
+{
+    bool ok = false;
+    const QList<User> found = find(accountName, serverId, &ok);
     if (found.isEmpty())
         return User();
     if (found.size() > 1) {
@@ -55,21 +63,53 @@ User UserDao::loadUser(const QString &accountName, const QString &serverId) cons
     return found.first();
 }
 
+bool UserDao::run(const char *statement) const
+{
+    QSqlQuery query(m_database->database());
+    query.prepare(QString::fromLatin1(statement));
+    return m_database->exec(query);
+}
+
 User UserDao::recordLogin(const QString &accountName, const QString &serverId, const QDateTime &loginTime)
 {
     const QVariant lastLogin = loginTime.isValid() ? QVariant(loginTime.toMSecsSinceEpoch()) : QVariant();
-    const User existing = loadUser(accountName, serverId);
+    // The write lock is taken before the look-up: a second program logging
+    // in the same new account waits here and then finds the first's row.
+    if (!run("BEGIN IMMEDIATE"))
+        return User();
+    const User user = recordLoginLocked(accountName, serverId, lastLogin);
+    if (user.isValid() && run("COMMIT"))
+        return user;
+    run("ROLLBACK");
+    return User();
+}
+
+User UserDao::recordLoginLocked(const QString &accountName, const QString &serverId, const QVariant &lastLogin)
+{
+    bool ok = false;
+    const QList<User> found = find(accountName, serverId, &ok);
+    if (!ok)
+        return User();
     QSqlQuery query(m_database->database());
-    if (existing.isValid()) {
+    if (found.size() == 1 && found.first().isValid()) {
         query.prepare(QStringLiteral("UPDATE user SET last_login = :last_login WHERE id = :id"));
         query.bindValue(QStringLiteral(":last_login"), lastLogin);
-        query.bindValue(QStringLiteral(":id"), existing.id);
-    } else {
-        query.prepare(QStringLiteral("INSERT INTO user (  server_id,   account_name,   last_login) VALUES (  "
-                                     ":server_id,   :account_name,   :last_login)"));
+        query.bindValue(QStringLiteral(":id"), found.first().id);
+    } else if (found.isEmpty()) {
+        // The id is given, not left to the table: a file migrated from 0.2.9
+        // has a user table whose id is a plain column, where a row inserted
+        // without one keeps a NULL id for ever.
+        query.prepare(QStringLiteral("INSERT INTO user (  id,   server_id,   account_name,   last_login) VALUES (  "
+                                     "(SELECT IFNULL(MAX(id), 0) + 1 FROM user),   :server_id,   :account_name,   "
+                                     ":last_login)"));
         query.bindValue(QStringLiteral(":server_id"), serverId);
         query.bindValue(QStringLiteral(":account_name"), accountName);
         query.bindValue(QStringLiteral(":last_login"), lastLogin);
+    } else {
+        // Another row would only add to the confusion.
+        qWarning("UserDao::recordLogin: %d rows without a single valid id for name:'%s' (server:%s)",
+                 int(found.size()), qUtf8Printable(accountName), qUtf8Printable(serverId));
+        return User();
     }
     if (!m_database->exec(query))
         return User();

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using LegacyDatabase::query;
 
 namespace {
@@ -258,43 +260,91 @@ private slots:
         // The first step emptied the history on its own.
         QCOMPARE(query(path, "select count(*) from sync_history"), QStringList{"0"});
         QCOMPARE(query(path, "select count(*) from sync_history_object"), QStringList{"0"});
-        // The failed step's other statements still ran: no transaction.
-        QVERIFY(columnNames(path, "sync_setting").contains("remote_state"));
-        QCOMPARE(columns(path, "user").first(), QString("id:"));
+        // The failed step left nothing behind: it is undone as a whole.
+        QVERIFY(!columnNames(path, "sync_setting").contains("remote_state"));
+        QCOMPARE(columns(path, "user").first(), QString("id:INTEGER"));
         QVERIFY(db.isInitialised());
         QCOMPARE(log.startingWith("OndoDatabase::init: DB migration errors: "),
                  QStringList{"OndoDatabase::init: DB migration errors: 1"});
     }
 
-    void failingThirdStatementKeepsEarlierOnesApplied()
+    // A step that fails midway is undone whole, so the file stays at the
+    // step's old version and the next start can walk on from there.
+    void failedStepIsUndoneAndRetriedAtTheNextStart()
     {
         // A 1.0.0 file that already has the third statement's column.
         QCOMPARE(LegacyDatabase::write(path, "1.0.0", {"ALTER TABLE file_safe ADD COLUMN last_event TEXT"}), QString());
-        MessageCapture log;
+        {
+            MessageCapture log;
+            OndoDatabase db;
+            QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
+            db.init(path, kAppName);
+
+            QCOMPARE(db.version(), QString("1.0.0"));
+            QCOMPARE(query(path, "select db_version from db_info"), QStringList{"1.0.0"});
+            QCOMPARE(incompatible.count(), 1);
+            QCOMPARE(incompatible.first(), (QVariantList{"1.0.0", "1.0.2"}));
+            const QStringList fileSafe = columnNames(path, "file_safe");
+            QVERIFY(!fileSafe.contains("root_folder_id") && !fileSafe.contains("role_type")); // statements 1 and 2 undone
+            QVERIFY(!fileSafe.contains("expiry_date"));                                       // the ones after too
+            QCOMPARE(query(path, "select count(*) from sync_history"), QStringList{"2"});     // history kept
+            QCOMPARE(migrationSteps(log), QStringList{"1.0.0->1.0.1"});
+
+            const QStringList queries = log.startingWith("OndoDatabase::init: Query: ");
+            QCOMPARE(queries.size(), 3); // the step stops at its first failure
+            QCOMPARE(queries.at(2), QString("OndoDatabase::init: Query: ALTER TABLE file_safe ADD COLUMN last_event TEXT;"));
+            const QStringList errors = log.startingWith("OndoDatabase::init: Error: ");
+            QCOMPARE(errors.size(), 1);
+            QVERIFY2(errors.first().startsWith("OndoDatabase::init: Error: 1 [")
+                         && errors.first().contains("duplicate column name: last_event"),
+                     qPrintable(errors.first()));
+            QCOMPARE(log.startingWith("OndoDatabase::init: DB migration errors: "),
+                     QStringList{"OndoDatabase::init: DB migration errors: 1"});
+        }
+        // Whatever was in the way is gone by the next start.
+        QCOMPARE(query(path, "ALTER TABLE file_safe DROP COLUMN last_event"), QStringList());
         OndoDatabase db;
         QSignalSpy incompatible(&db, &OndoDatabase::incompatibleDatabase);
         db.init(path, kAppName);
+        QCOMPARE(incompatible.count(), 0);
+        QCOMPARE(db.version(), QString("1.0.2"));
+        for (const auto &t : kStoredSchema)
+            QCOMPARE(columnNames(path, t.first), currentColumns(t.first));
+    }
 
-        QCOMPARE(db.version(), QString("1.0.0"));
-        QCOMPARE(query(path, "select db_version from db_info"), QStringList{"1.0.0"});
-        QCOMPARE(incompatible.count(), 1);
-        QCOMPARE(incompatible.first(), (QVariantList{"1.0.0", "1.0.2"}));
-        const QStringList fileSafe = columnNames(path, "file_safe");
-        QVERIFY(fileSafe.contains("root_folder_id") && fileSafe.contains("role_type")); // statements 1 and 2
-        QVERIFY(fileSafe.contains("expiry_date"));                                      // and the ones after
-        QVERIFY(!columnNames(path, "sync_setting").contains("encryption"));             // no later step
-        QCOMPARE(migrationSteps(log), QStringList{"1.0.0->1.0.1"});
-
-        const QStringList queries = log.startingWith("OndoDatabase::init: Query: ");
-        QCOMPARE(queries.size(), 10);
-        QCOMPARE(queries.at(2), QString("OndoDatabase::init: Query: ALTER TABLE file_safe ADD COLUMN last_event TEXT;"));
-        const QStringList errors = log.startingWith("OndoDatabase::init: Error: ");
-        QCOMPARE(errors.size(), 1);
-        QVERIFY2(errors.first().startsWith("OndoDatabase::init: Error: 1 [")
-                     && errors.first().contains("duplicate column name: last_event"),
-                 qPrintable(errors.first()));
-        QCOMPARE(log.startingWith("OndoDatabase::init: DB migration errors: "),
-                 QStringList{"OndoDatabase::init: DB migration errors: 1"});
+    // Only its user may read the database, its write-ahead log and its
+    // shared-memory file; a folder the database creates is private too, and
+    // a start tightens what an earlier version left open.
+    void filesArePrivate_data()
+    {
+        QTest::addColumn<bool>("existing");
+        QTest::newRow("first start -> 0700 folders, 0600 files") << false;
+        QTest::newRow("0755 folder and 0644 file of before -> tightened") << true;
+    }
+    void filesArePrivate()
+    {
+        QFETCH(bool, existing);
+        const QString folder = QFileInfo(path).absolutePath();
+        if (existing) {
+            QCOMPARE(LegacyDatabase::write(path, "1.0.2"), QString());
+            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(0x7755)));
+            QVERIFY(QFile::setPermissions(path, QFile::Permissions(0x6644)));
+        }
+        auto mode = [](const QString &p) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(p).constData(), &st) == 0 ? QString::number(st.st_mode & 0777, 8) : QString();
+        };
+        OndoDatabase db;
+        db.init(path, kAppName);
+        QSqlQuery q(db.database());
+        QVERIFY(q.exec("insert into user (server_id, account_name) values ('s', 'w')"));
+        for (const QString &file : {path, path + "-wal", path + "-shm"}) {
+            QVERIFY2(QFileInfo::exists(file), qPrintable(file));
+            QCOMPARE(mode(file), QString("600"));
+        }
+        QCOMPARE(mode(folder), QString("700"));
+        if (!existing) // every folder the database made on its way
+            QCOMPARE(mode(QFileInfo(folder).absolutePath()), QString("700"));
     }
 
     void emptyVersionTableIsIncompatible()
