@@ -1,5 +1,7 @@
 #include "CliClient.h"
 
+#include "CliOutput.h"
+
 #include "app/AppContext.h"
 #include "app/Settings.h"
 #include "db/FileObjectDao.h"
@@ -52,7 +54,16 @@ QString CliClient::open()
 
     m_credentials = std::make_unique<CredentialStore>(m_context->appInfo());
     m_userDao = new UserDao(m_database.get(), this);
-    m_session = new OndoSession(SessionOptions::fromSettings(m_context->config()), this);
+    SessionOptions options = SessionOptions::fromSettings(m_context->config());
+    if (options.ignoreSslErrors) {
+        // A debug switch of the desktop client's hidden dialog; a script
+        // must never log in to whoever answers, unnoticed.
+        CliOutput::say(QStringLiteral("korvexcmd: ignoring the desktop client's debug option %1: certificates "
+                                      "are always checked.")
+                           .arg(Settings::UiDbgDialogIgnoreSsl.name()));
+        options.ignoreSslErrors = false;
+    }
+    m_session = new OndoSession(options, this);
     m_session->setServer(m_servers->selected());
     m_loginRI = new LoginRI(m_session, m_userDao, m_context->appInfo(), m_credentials.get(),
                             LoginRI::Device{info->device_id, info->device_name}, this);

@@ -68,8 +68,12 @@ void LoginCommand::start()
 
 void LoginCommand::onTanRequired(bool userError)
 {
-    if (userError)
-        say(QStringLiteral("The TAN was not accepted. Please try again."));
+    if (userError) {
+        say(QStringLiteral("The TAN was not accepted."));
+        if (tooManyWrongTans())
+            return;
+        say(QStringLiteral("Please try again."));
+    }
     // The server asks again after a rejected TAN: a new challenge is needed
     // for every method but the device-bound one.
     if (m_methods.contains(TwoFactorMethod::DoubleSec) && !userError) {
@@ -93,25 +97,39 @@ void LoginCommand::onChallenge(const QString &what)
     askForTan();
 }
 
+// Asked in a loop, not by recursion: endless bad lines on standard input
+// must neither grow the stack nor keep the program going.
 void LoginCommand::askForTan()
 {
-    fprintf(stderr, "TAN: ");
-    fflush(stderr);
-    const std::optional<QString> line = PasswordSource::readLine();
-    if (!line) {
-        say(QStringLiteral("\nNo TAN given (end of input)."));
-        finish(ExitNeedsInput);
-        return;
-    }
     static const QRegularExpression rule(QStringLiteral("^[A-Za-z0-9]{4,4}$"));
-    const QString tan = line->trimmed();
-    if (!rule.match(tan).hasMatch()) {
+    QString tan;
+    for (;;) {
+        fprintf(stderr, "TAN: ");
+        fflush(stderr);
+        const std::optional<QString> line = PasswordSource::readLine();
+        if (!line) {
+            say(QStringLiteral("\nNo TAN given (end of input)."));
+            finish(ExitNeedsInput);
+            return;
+        }
+        tan = line->trimmed();
+        if (rule.match(tan).hasMatch())
+            break;
         say(QStringLiteral("A TAN is exactly 4 letters or digits."));
-        askForTan();
-        return;
+        if (tooManyWrongTans())
+            return;
     }
     m_tanSent = true;
     m_client->loginController()->setTanCode(tan);
+}
+
+bool LoginCommand::tooManyWrongTans()
+{
+    if (++m_wrongTans < MaxWrongTans)
+        return false;
+    say(QStringLiteral("Too many wrong TANs."));
+    finish(ExitFailed);
+    return true;
 }
 
 void LoginCommand::onLoggedIn()

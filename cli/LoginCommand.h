@@ -42,6 +42,8 @@ private:
     void onLoggedIn();
     void onLoginFailed(ErrorCode code, const QString &message);
     void askForTan();
+    // Counts one wrong TAN; after the last one allowed, gives up (exit 1).
+    bool tooManyWrongTans();
     void finish(int exitCode);
 
     CliClient *m_client;
@@ -51,4 +53,6 @@ private:
     QString m_mobileNumber;
     bool m_done = false;
     bool m_tanSent = false; // a failure now concerns the TAN, not the password
+    static constexpr int MaxWrongTans = 3;
+    int m_wrongTans = 0;
 };

@@ -9,6 +9,7 @@
 #include "app/ApplicationLog.h"
 #include "app/BrandingTranslator.h"
 #include "app/Settings.h"
+#include "net/CaFile.h"
 #include "net/ServerList.h"
 
 #include <QCommandLineParser>
@@ -134,12 +135,15 @@ int main(int argc, char *argv[])
     }
 
     if (parser.isSet(QStringLiteral("ca-file"))) {
+        // The certificates are copied and the copy is trusted, so a later
+        // change of the original cannot add a CA behind the user's back.
         const QString ca = QFileInfo(parser.value(QStringLiteral("ca-file"))).absoluteFilePath();
-        if (!QFileInfo(ca).isReadable()) {
-            say(QStringLiteral("korvexcmd: cannot read the CA file '%1'.").arg(ca));
+        const CaFile::Adopted adopted = CaFile::adopt(ca, AppInfo::userConfigDir());
+        if (!adopted.ok()) {
+            say(QStringLiteral("korvexcmd: --ca-file: %1").arg(adopted.error));
             return ExitUsage;
         }
-        Settings::setValue(Settings::NetCaFile, ca);
+        Settings::setValue(Settings::NetCaFile, adopted.path);
     }
 
     CliClient client(&context);

@@ -58,9 +58,11 @@ bool checkSsl()
     return false;
 }
 
-// "--ca-file FILE": trust the CA certificates of FILE from now on (kept in
-// net/ca_file), for a company's private CA or the local reference service.
-// A file that cannot be read is refused before anything starts.
+// "--ca-file FILE": trust the CA certificates of FILE from now on, for a
+// company's private CA or the local reference service. They are copied into
+// the configuration folder and the copy is trusted (net/ca_file names it),
+// so a later change of FILE adds nothing. A file that cannot be read, or
+// that another user could change, is refused before anything starts.
 bool applyCaFileOption(int argc, char *argv[])
 {
     QStringList arguments;
@@ -69,15 +71,17 @@ bool applyCaFileOption(int argc, char *argv[])
     const CaFile::Option option = CaFile::fromArguments(arguments);
     if (!option.given)
         return true;
-    const QString error = option.error.isEmpty() ? CaFile::read(option.path).error : option.error;
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "korvex-sync: --ca-file: %s\n", qUtf8Printable(error));
-        qCritical("main: --ca-file: %s", qUtf8Printable(error));
+    const CaFile::Adopted adopted =
+        option.error.isEmpty() ? CaFile::adopt(QFileInfo(option.path).absoluteFilePath(), AppInfo::userConfigDir())
+                               : CaFile::Adopted{QString(), option.error};
+    if (!adopted.ok()) {
+        std::fprintf(stderr, "korvex-sync: --ca-file: %s\n", qUtf8Printable(adopted.error));
+        qCritical("main: --ca-file: %s", qUtf8Printable(adopted.error));
         return false;
     }
-    const QString path = QFileInfo(option.path).absoluteFilePath();
-    Settings::setValue(Settings::NetCaFile, path);
-    qInfo("main: --ca-file: trusting the certificates of '%s'", qUtf8Printable(path));
+    Settings::setValue(Settings::NetCaFile, adopted.path);
+    qInfo("main: --ca-file: trusting the certificates of '%s' (copied to '%s')",
+          qUtf8Printable(QFileInfo(option.path).absoluteFilePath()), qUtf8Printable(adopted.path));
     return true;
 }
 
@@ -112,7 +116,16 @@ int main(int argc, char *argv[])
         // Every text shown from here on is translated and carries the brand.
         const BrandingTranslator *translator = BrandingTranslator::install(context->config());
 
-        if (app.isRunning()) {
+        if (!app.instanceError().isEmpty()) {
+            // Not another instance: a lock that could not be taken at all.
+            qCritical("main: %s", qUtf8Printable(app.instanceError()));
+            Notice::show(QMessageBox::Critical, QObject::tr("Cannot start ${APP_NAME}"),
+                         QObject::tr("${APP_NAME} cannot check whether it runs already:<br/>%1")
+                             .arg(app.instanceError().toHtmlEscaped()),
+                         5000);
+            Notice::processEventsFor(5000);
+            exitCode = 1;
+        } else if (app.isRunning()) {
             qWarning("main: Application runs already");
             handleIsRunning(app);
             exitCode = 0;

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/PrivateFiles.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalServer>
@@ -7,21 +9,62 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 const char kAck[] = "ok\n";
+
+// A real folder (not a link) of this user that nobody else may write.
+bool isPrivateFolder(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid()
+           && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
+
+// Where the lock and the socket go: the session's runtime folder, else a
+// folder of the user's own. The platform's fallback without
+// XDG_RUNTIME_DIR, "<tmp>/runtime-<user>", may have been made by somebody
+// else first; it then answers nothing, and a lock in no folder fails as if
+// another instance held it.
+QString runtimeFolder()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivateFolder(runtime))
+        return runtime;
+    const QString temp = QDir::tempPath() + QStringLiteral("/korvex-%1").arg(::geteuid());
+    ::mkdir(QFile::encodeName(temp).constData(), 0700);
+    if (isPrivateFolder(temp))
+        return temp;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QStringLiteral("/run");
+    PrivateFiles::makeFolder(cache);
+    return cache;
+}
+} // namespace
 
 SingleInstance::SingleInstance(const QString &id, const QString &dir, QObject *parent)
     : QObject(parent)
     , m_id(id)
-    , m_dir(dir.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) : dir)
+    , m_dir(dir.isEmpty() ? runtimeFolder() : dir)
 {
     QDir().mkpath(m_dir);
     m_lock.reset(new QLockFile(lockPath()));
     m_lock->setStaleLockTime(0); // stale only when its process is gone
     m_primary = m_lock->tryLock(0);
-    if (!m_primary)
+    if (!m_primary) {
+        // Only a lock that another process holds means another instance.
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            m_failed = true;
+            m_error = QStringLiteral("cannot take the lock '%1' (%2)")
+                          .arg(lockPath(), m_lock->error() == QLockFile::PermissionError ? QStringLiteral("no permission")
+                                                                                           : QStringLiteral("error"));
+            qWarning("SingleInstance: %s", qUtf8Printable(m_error));
+        }
         return;
+    }
 
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);

@@ -184,7 +184,7 @@ void CredentialStore::change(const std::function<bool(Document &)> &edit)
     const QString path = lockFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
     QLockFile lock(path);
-    lock.setStaleLockTime(60000);
+    lock.setStaleLockTime(0); // stale only when its holder is gone, however long it waits
     if (!lock.tryLock(m_lockTimeoutMs)) {
         if (lock.error() == QLockFile::LockFailedError)
             throw KeychainException(QStringLiteral("Key store item %1 is in use by another process").arg(itemKey()));

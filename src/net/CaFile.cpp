@@ -1,10 +1,95 @@
 #include "net/CaFile.h"
 
+#include "app/PrivateFiles.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const qint64 MaxCaFileSize = 4 * 1024 * 1024;
+
+bool ownedByAnother(const struct stat &st)
+{
+    return st.st_uid != ::geteuid() && st.st_uid != 0;
+}
+
+bool writableByOthers(const struct stat &st)
+{
+    return (st.st_mode & (S_IWGRP | S_IWOTH)) != 0;
+}
+
+// A folder others may write lets them replace the file, unless it is
+// sticky (like /tmp) and so keeps each file to its owner.
+QString folderProblem(const QString &folder, const QString &file)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
+        return QString();
+    if (ownedByAnother(st))
+        return QStringLiteral("the folder of CA file '%1' belongs to another user").arg(file);
+    if (writableByOthers(st) && !(st.st_mode & S_ISVTX))
+        return QStringLiteral("the folder of CA file '%1' can be changed by other users").arg(file);
+    return QString();
+}
+} // namespace
+
+QString CaFile::trustProblem(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return QString(); // read() says what is wrong with a missing file
+    if (ownedByAnother(st))
+        return QStringLiteral("CA file '%1' belongs to another user").arg(path);
+    if (writableByOthers(st))
+        return QStringLiteral("CA file '%1' can be changed by other users (chmod go-w)").arg(path);
+    const QFileInfo info(path);
+    QString problem = folderProblem(info.absolutePath(), path);
+    if (problem.isEmpty() && info.isSymLink())
+        problem = folderProblem(QFileInfo(info.canonicalFilePath()).absolutePath(), path);
+    return problem;
+}
+
+CaFile::Loaded CaFile::parse(const QByteArray &pem)
+{
+    Loaded loaded;
+    loaded.certificates = QSslCertificate::fromData(pem, QSsl::Pem);
+    for (int i = loaded.certificates.size() - 1; i >= 0; --i)
+        if (loaded.certificates.at(i).isNull())
+            loaded.certificates.removeAt(i);
+    if (loaded.certificates.isEmpty())
+        loaded.error = QStringLiteral("no PEM certificate");
+    return loaded;
+}
+
+CaFile::Adopted CaFile::adopt(const QString &path, const QString &folder)
+{
+    Adopted adopted;
+    const Loaded loaded = read(path);
+    if (!loaded.ok()) {
+        adopted.error = loaded.error;
+        return adopted;
+    }
+    if (!PrivateFiles::makeFolder(folder)) {
+        adopted.error = QStringLiteral("cannot create the folder '%1'").arg(folder);
+        return adopted;
+    }
+    const QString copy = folder + QStringLiteral("/ca-certificates.pem");
+    PrivateFiles::makeFile(copy); // QSaveFile keeps the mode of the file it replaces
+    QSaveFile file(copy);
+    QByteArray pem;
+    for (const QSslCertificate &certificate : loaded.certificates)
+        pem += certificate.toPem();
+    if (!file.open(QIODevice::WriteOnly) || file.write(pem) != pem.size() || !file.commit()) {
+        adopted.error = QStringLiteral("cannot write '%1': %2").arg(copy, file.errorString());
+        return adopted;
+    }
+    PrivateFiles::tighten(copy);
+    adopted.path = copy;
+    return adopted;
 }
 
 CaFile::Loaded CaFile::read(const QString &path)
@@ -23,6 +108,11 @@ CaFile::Loaded CaFile::read(const QString &path)
         loaded.error = QStringLiteral("CA file '%1' is not a file").arg(path);
         return loaded;
     }
+    const QString problem = trustProblem(path);
+    if (!problem.isEmpty()) {
+        loaded.error = problem;
+        return loaded;
+    }
     if (info.size() > MaxCaFileSize) {
         loaded.error = QStringLiteral("CA file '%1' is too large (%2 bytes)").arg(path).arg(info.size());
         return loaded;
@@ -32,11 +122,8 @@ CaFile::Loaded CaFile::read(const QString &path)
         loaded.error = QStringLiteral("cannot read CA file '%1': %2").arg(path, file.errorString());
         return loaded;
     }
-    loaded.certificates = QSslCertificate::fromDevice(&file, QSsl::Pem);
-    for (int i = loaded.certificates.size() - 1; i >= 0; --i)
-        if (loaded.certificates.at(i).isNull())
-            loaded.certificates.removeAt(i);
-    if (loaded.certificates.isEmpty())
+    loaded = parse(file.read(MaxCaFileSize));
+    if (!loaded.ok())
         loaded.error = QStringLiteral("CA file '%1' holds no PEM certificate").arg(path);
     return loaded;
 }

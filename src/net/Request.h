@@ -63,6 +63,8 @@ public:
     // A file safe's listing over a whole safe: a million objects at about
     // 250 bytes each, with room to spare.
     static constexpr qint64 ListingMaxReplySize = 384LL * 1024 * 1024;
+    // Such a listing at a slow megabyte a second.
+    static constexpr int ListingDeadlineMs = 600000;
 
     using SuccessCallback = std::function<void()>;
     using ErrorCallback = std::function<void(ErrorCode code, const QString &message)>;

@@ -79,6 +79,9 @@ void FilesafeRI::getObjects(const QString &safeId, const QString &folderPath, in
     Request *request = Request::createGet(basePath() + QStringLiteral("info/") + safeId);
     request->setQueryItems({{QStringLiteral("depth"), QString::number(depth)}, {QStringLiteral("type"), type}});
     request->setHeader("X-Object-Path", percentEncoded(folderPath));
+    // A whole safe's listing is the one large reply read into memory.
+    request->setMaxReplySize(Request::ListingMaxReplySize);
+    request->setDeadline(Request::ListingDeadlineMs);
     send(request, std::move(callback));
 }
 
@@ -97,6 +100,8 @@ QPointer<Request> FilesafeRI::downloadFile(const QString &objectId, qint64 bytes
     }
     Request *request = Request::createGet(basePath() + QStringLiteral("file/") + objectId);
     auto *file = new DownloadFile(nameTemplate, s->sessionKey(), request);
+    // A transfer lives as long as it moves; it streams to disk, unbounded.
+    request->setDeadline(0);
     request->setOnProgress(std::move(progress));
     connect(request, &Request::readyRead, this,
             [this, request, file, bytesExpected] { on_readyReadDownloadFile(request, file, bytesExpected); });
@@ -221,6 +226,7 @@ QPointer<Request> FilesafeRI::sendRemoteFileAction(const QString &objectId, cons
     request->setHeader("X-Transport-Iv", iv.toHex());
     request->setHeader("X-Destination", percentEncoded(destination));
     request->setTimeout(UploadTimeoutMs);
+    request->setDeadline(0); // a transfer lives as long as it moves
     request->setOnProgress(std::move(progress));
     QPointer<AesCryptDevice> body(device);
     QPointer<Request> guard(request);

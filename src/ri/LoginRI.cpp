@@ -18,6 +18,24 @@ QString hexOf(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex());
 }
+
+// The service refusing a step is a failed login. A step that never got a
+// sensible answer (network, time-out, HTTP status, a reply that is no
+// envelope) keeps its own code: nobody is told that the password is wrong
+// when the server was not even reached.
+ErrorCode loginFailure(ErrorCode code)
+{
+    switch (code) {
+    case ERR_SERVER_STATUS:
+    case ERR_STATUS_10904:
+    case ERR_STATUS_10907:
+    case ERR_STATUS_10910:
+    case ERR_STATUS_10911:
+        return ERR_LOGIN_FAILED;
+    default:
+        return code;
+    }
+}
 } // namespace
 
 LoginRI::LoginRI(ISession *session, UserDao *userDao, const AppInfo *appInfo, CredentialStore *credentials,
@@ -87,7 +105,8 @@ void LoginRI::doLogin(const QString &username, const QString &password, Callback
     if (!m_user.isValid()) {
         qCritical("LoginRI::doLogin: User from settings db is not valid (id:%lld, name:'%s', server:'%s')",
                   m_user.id, qUtf8Printable(name), qUtf8Printable(serverId));
-        fail(ERR_LOGIN_FAILED, QStringLiteral("Database error"));
+        // A local fault, not the account's: a locked or broken database.
+        fail(ERR_INTERNAL, QStringLiteral("Database error"));
         return;
     }
 
@@ -126,7 +145,7 @@ void LoginRI::onCreateSessionResponse(const EmptyResult &result)
 void LoginRI::onIdentifyUserResponse(const Result<IdentifyUserTO> &result)
 {
     if (!result.isOk()) {
-        fail(ERR_LOGIN_FAILED, result.message);
+        fail(loginFailure(result.code), result.message);
         return;
     }
     if (Login::stateFromText(result.value.loginState) != Login::IDENTIFIED) {
@@ -171,7 +190,7 @@ void LoginRI::onIdentifyUserResponse(const Result<IdentifyUserTO> &result)
 void LoginRI::onVerifyM1Response(const Result<VerifyM1TO> &result)
 {
     if (!result.isOk()) {
-        fail(ERR_LOGIN_FAILED, result.message);
+        fail(loginFailure(result.code), result.message);
         return;
     }
     const Login::State state = Login::stateFromText(result.value.loginState);
@@ -234,7 +253,7 @@ void LoginRI::selectTanMethod(TwoFactorMethod method)
 void LoginRI::onSelectTanMethodResponse(const Result<TanMethodResponseTO> &result, TwoFactorMethod method)
 {
     if (!result.isOk()) {
-        fail(ERR_LOGIN_FAILED, result.message);
+        fail(loginFailure(result.code), result.message);
         return;
     }
     const QString &code = result.value.code;
@@ -313,7 +332,7 @@ void LoginRI::conclude()
 void LoginRI::onConcludeResponse(const Result<ConcludeWithKeyTO> &result)
 {
     if (!result.isOk()) {
-        fail(ERR_LOGIN_FAILED, result.message);
+        fail(loginFailure(result.code), result.message);
         return;
     }
     const QString &text = result.value.loginState;
@@ -354,10 +373,10 @@ void LoginRI::onXsrfTokenRetrieved(const Result<QByteArray> &result)
     qInfo("XSRF token request finished");
     if (!result.isOk()) {
         if (result.code == ERR_SERVER_STATUS || result.code == ERR_HTTP_STATUS)
-            fail(ERR_LOGIN_FAILED,
+            fail(loginFailure(result.code),
                  QStringLiteral("Response status: code:%1 message: %2").arg(int(result.code)).arg(result.message));
         else
-            fail(ERR_LOGIN_FAILED, QStringLiteral("Bad response: %1").arg(result.message));
+            fail(loginFailure(result.code), QStringLiteral("Bad response: %1").arg(result.message));
         return;
     }
     const QByteArray token = result.value.trimmed();

@@ -25,7 +25,12 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("statusLabel"));
+    m_status->setTextFormat(Qt::PlainText); // may carry what a server said
     statusBar()->addWidget(m_status, 1);
+    m_tlsWarning = new QLabel(tr("Certificate checks are OFF: any server is trusted"), this);
+    m_tlsWarning->setObjectName(QStringLiteral("tlsWarningLabel"));
+    statusBar()->addPermanentWidget(m_tlsWarning);
+    m_tlsWarning->hide();
 
     // Five Alt-clicks on the status bar within two seconds open the debug dialog.
     m_debugGesture = new FeaturesUtil(5, 2000, Qt::AltModifier, this);
@@ -41,6 +46,11 @@ void MainWindow::prepareFirstPage()
 void MainWindow::showStatusMessage(const QString &text)
 {
     m_status->setText(text);
+}
+
+void MainWindow::showTlsWarning(bool on)
+{
+    m_tlsWarning->setVisible(on);
 }
 
 QString MainWindow::statusMessage() const

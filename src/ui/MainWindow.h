@@ -15,6 +15,8 @@ public:
 
     void prepareFirstPage();
     void showStatusMessage(const QString &text);
+    // A lasting warning in the status bar while certificate errors are ignored.
+    void showTlsWarning(bool on);
     QString statusMessage() const;
     FeaturesUtil *debugGesture() const { return m_debugGesture; }
 
@@ -27,5 +29,6 @@ signals:
 private:
     QLabel *m_page = nullptr;
     QLabel *m_status = nullptr;
+    QLabel *m_tlsWarning = nullptr;
     FeaturesUtil *m_debugGesture = nullptr;
 };

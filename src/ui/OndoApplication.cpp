@@ -94,6 +94,11 @@ bool OndoApplication::isRunning() const
     return m_singleInstance->isRunning();
 }
 
+QString OndoApplication::instanceError() const
+{
+    return m_singleInstance->failed() ? m_singleInstance->errorString() : QString();
+}
+
 QString OndoApplication::instanceId() const
 {
     return m_singleInstance->id();
@@ -167,6 +172,12 @@ void OndoApplication::initApp()
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
             [] { qInfo("OndoApplication: debug dialog requested"); });
     createTrayIcon();
+    if (m_session->ignoreSslErrors()) {
+        // The debug option trusts any server: it must not go unnoticed.
+        qWarning("OndoApplication::initApp: TLS certificate errors are ignored (%s): warning shown",
+                 qUtf8Printable(Settings::UiDbgDialogIgnoreSsl.name()));
+        m_mainWindow->showTlsWarning(true);
+    }
 
     setQuitOnLastWindowClosed(false); // the tray keeps the process alive
     setAppState(Idle);

@@ -45,6 +45,8 @@ public:
 
     // Single instance.
     bool isRunning() const;
+    // Why this instance could not tell whether another one runs; empty when it could.
+    QString instanceError() const;
     QString instanceId() const;
     bool sendMessage(const QString &message, int timeoutMs);
 

@@ -3,9 +3,16 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <pwd.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/SingleInstance.h"
 
 // Two real korvex-sync processes over one user session.
 class TestSingleInstance : public QObject
@@ -89,6 +96,63 @@ private slots:
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
         QVERIFY(logText().contains("INFO OndoApplication shutdown"));
+    }
+
+    // Without XDG_RUNTIME_DIR the platform's fallback is a folder in the
+    // temporary folder that anybody can make first; the lock then goes to a
+    // folder of the user's own. Needs root to hand folders to another user.
+    void runtimeFolderOfAnotherUser_data()
+    {
+        QTest::addColumn<bool>("ownTempTaken");
+        QTest::newRow("runtime-<user> of another -> the client's own temporary folder") << false;
+        QTest::newRow("that one of another too -> a folder in the cache") << true;
+    }
+    void runtimeFolderOfAnotherUser()
+    {
+        QFETCH(bool, ownTempTaken);
+        QTemporaryDir tmp;
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+        qunsetenv("XDG_RUNTIME_DIR");
+        auto restore = qScopeGuard([&] {
+            qputenv("TMPDIR", savedTmp);
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        });
+        QStringList foreign{tmp.filePath(QStringLiteral("runtime-") + QString::fromLocal8Bit(getpwuid(geteuid())->pw_name))};
+        if (ownTempTaken)
+            foreign << tmp.filePath(QStringLiteral("korvex-%1").arg(geteuid()));
+        for (const QString &f : foreign) {
+            QVERIFY(QDir().mkpath(f));
+            if (::chown(QFile::encodeName(f).constData(), 65534, 65534) != 0)
+                QSKIP("needs root to give a folder to another user");
+        }
+
+        SingleInstance first(QStringLiteral("korvex-test"));
+        QVERIFY(!first.failed());
+        QVERIFY(!first.isRunning());
+        const QString folder = QFileInfo(first.lockPath()).absolutePath();
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(folder).constData(), &st), 0);
+        QCOMPARE(st.st_uid, geteuid());
+        QCOMPARE(st.st_mode & 0777, mode_t(0700));
+        QVERIFY2(!foreign.contains(folder) && folder != QStringLiteral("/"), qPrintable(folder));
+        if (ownTempTaken)
+            QVERIFY2(folder.startsWith(QDir::homePath()) || folder.startsWith(qEnvironmentVariable("XDG_CACHE_HOME")),
+                     qPrintable(folder));
+        SingleInstance second(QStringLiteral("korvex-test"));
+        QVERIFY(second.isRunning()); // both looked in the same place
+    }
+
+    void lockErrorIsNotAnotherInstance()
+    {
+        QTemporaryDir tmp;
+        QFile blocker(tmp.filePath(QStringLiteral("a-file")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        SingleInstance instance(QStringLiteral("korvex-test"), blocker.fileName() + QStringLiteral("/below"));
+        QVERIFY(instance.failed());
+        QVERIFY(!instance.isRunning());
+        QVERIFY(!instance.errorString().isEmpty());
     }
 
     void staleLockAndSocketAfterACrash()

@@ -14,7 +14,10 @@
 
 #include <qt5keychain/keychain.h>
 
+#include <cstdio>
+#include <ctime>
 #include <functional>
+#include <utime.h>
 #include <stdexcept>
 
 namespace {
@@ -84,7 +87,8 @@ private slots:
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
         store = std::make_unique<CredentialStore>(env->appInfo());
-        if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE") && !qEnvironmentVariableIsSet("KORVEX_WRITER"))
+        if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE") && !qEnvironmentVariableIsSet("KORVEX_WRITER")
+            && !qEnvironmentVariableIsSet("KORVEX_HOLD_LOCK"))
             CredentialStore::keychainBackend(service())->remove(store->itemKey()); // a fresh item per test
     }
     void cleanup()
@@ -317,6 +321,46 @@ private slots:
         other.unlock();
         store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab"));
         QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("ab"));
+    }
+
+    // A holder that waits long (on a key store prompt, say) still holds the
+    // lock however old its file is: only a holder that is gone is stale.
+    void oldLockOfALiveHolderIsNotTaken()
+    {
+        if (qEnvironmentVariableIsSet("KORVEX_HOLD_LOCK")) { // the child: holds the lock until told
+            QLockFile lock(store->lockFilePath());
+            QVERIFY(lock.tryLock(0));
+            std::printf("held\n");
+            std::fflush(stdout);
+            QFile in;
+            QVERIFY(in.open(stdin, QIODevice::ReadOnly));
+            in.readLine();
+            return;
+        }
+        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
+        const QString before = readItem(service(), store->itemKey());
+        QProcess holder;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("KORVEX_HOLD_LOCK"), QStringLiteral("1"));
+        holder.setProcessEnvironment(environment);
+        holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("oldLockOfALiveHolderIsNotTaken")});
+        QByteArray line; // after the child's own test banner
+        while (line != "held\n" && (holder.canReadLine() || holder.waitForReadyRead(20000)))
+            line = holder.canReadLine() ? holder.readLine() : QByteArray();
+        QCOMPARE(line, QByteArray("held\n"));
+        // Held for two minutes already, as far as the file tells.
+        const QByteArray lockFile = QFile::encodeName(store->lockFilePath());
+        const struct utimbuf old{::time(nullptr) - 120, ::time(nullptr) - 120};
+        QCOMPARE(::utime(lockFile.constData(), &old), 0);
+
+        store->setLockTimeout(500);
+        const QString what = thrown([&] { store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab")); });
+        QCOMPARE(what, QStringLiteral("Key store item KorvexSync.uclist is in use by another process"));
+        QCOMPARE(readItem(service(), store->itemKey()), before);
+        holder.write("done\n");
+        QVERIFY(holder.waitForFinished(20000));
+        QCOMPARE(holder.exitCode(), 0);
     }
 
     void noKeyStoreMeansNoStorage()

@@ -80,6 +80,22 @@ private slots:
         QVERIFY(!env->settings()->contains(Settings::NetCaFile.name()));
     }
 
+    // The debug option that trusts any server is shown while it is on.
+    void ignoredCertificateErrorsAreShown()
+    {
+        Settings::setValue(Settings::UiDbgDialogIgnoreSsl, true);
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(client, QStringList());
+        QVERIFY(p.waitForStarted());
+        const bool started = waitForLog(QStringLiteral("OndoApplication::initApp: finished"), 30000);
+        stop(p);
+        QVERIFY2(started, qPrintable(logText()));
+        QVERIFY2(logText().contains(QStringLiteral(
+                     "OndoApplication::initApp: TLS certificate errors are ignored (ui/dbg_dialog_ignore_ssl): warning shown")),
+                 qPrintable(logText()));
+    }
+
     void versionCheckAtStart_data()
     {
         QTest::addColumn<QString>("compatible");
@@ -143,9 +159,12 @@ private slots:
         } else {
             QVERIFY2(log.contains(verdict), qPrintable(log));
         }
+        // What is trusted is a private copy, not the file given.
         env->settings()->sync();
-        QCOMPARE(env->settings()->value(Settings::NetCaFile.name()).toString(),
-                 work.filePath(QStringLiteral("service-ca.pem")));
+        const QString trusted = env->settings()->value(Settings::NetCaFile.name()).toString();
+        QCOMPARE(QFileInfo(trusted).absolutePath(), AppInfo::userConfigDir());
+        QCOMPARE(QFile(trusted).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
+                 QFile::Permissions());
     }
 };
 

@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 const QByteArray ValidationV3 = "/api/sync/1/account/clientvalidation";
 const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
@@ -329,25 +332,70 @@ private slots:
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<bool>("create");
+        QTest::addColumn<int>("mode");       // of the file, -1 as written
+        QTest::addColumn<int>("folderMode"); // of its folder, -1 as made
+        QTest::addColumn<bool>("foreign");   // owned by another user
         QTest::addColumn<QString>("error");
-        QTest::newRow("PEM with a certificate -> ok") << QByteArray() << true << QString();
-        QTest::newRow("missing file -> does not exist") << QByteArray() << false << QStringLiteral("does not exist");
-        QTest::newRow("not PEM -> no PEM certificate") << QByteArray("hello") << true
+        QTest::newRow("PEM with a certificate -> ok") << QByteArray() << true << -1 << -1 << false << QString();
+        QTest::newRow("missing file -> does not exist") << QByteArray() << false << -1 << -1 << false
+                                                        << QStringLiteral("does not exist");
+        QTest::newRow("not PEM -> no PEM certificate") << QByteArray("hello") << true << -1 << -1 << false
                                                        << QStringLiteral("holds no PEM certificate");
+        QTest::newRow("0666 -> others can change it") << QByteArray() << true << 0666 << -1 << false
+                                                      << QStringLiteral("can be changed by other users");
+        QTest::newRow("0664 -> its group can change it") << QByteArray() << true << 0664 << -1 << false
+                                                         << QStringLiteral("can be changed by other users");
+        QTest::newRow("another user's -> refused") << QByteArray() << true << -1 << -1 << true
+                                                   << QStringLiteral("belongs to another user");
+        QTest::newRow("in a folder others can write -> refused") << QByteArray() << true << -1 << 0777 << false
+                                                                 << QStringLiteral("the folder of CA file");
+        QTest::newRow("in a sticky shared folder (like /tmp) -> ok") << QByteArray() << true << -1 << 01777 << false
+                                                                     << QString();
     }
     void caFile()
     {
         QFETCH(QByteArray, content);
         QFETCH(bool, create);
+        QFETCH(int, mode);
+        QFETCH(int, folderMode);
+        QFETCH(bool, foreign);
         QFETCH(QString, error);
-        const QString path = dir.filePath(QStringLiteral("cafile-%1.pem").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
+        const QString folder = dir.filePath(QStringLiteral("cafile-%1").arg(QTest::currentDataTag()).replace(QLatin1Char(' '), QLatin1Char('_')));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/ca.pem");
         if (create)
             QVERIFY(writeFile(path, content.isEmpty() ? pki->caPem() : content));
+        if (mode >= 0)
+            QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(mode)), 0);
+        if (folderMode >= 0)
+            QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
+        if (foreign && ::chown(QFile::encodeName(path).constData(), 65534, 65534) != 0)
+            QSKIP("needs root to give a file to another user");
         const CaFile::Loaded loaded = CaFile::read(path);
         QCOMPARE(loaded.ok(), error.isEmpty());
         QVERIFY2(loaded.error.contains(error), qPrintable(loaded.error));
         if (loaded.ok())
             QCOMPARE(loaded.certificates.size(), 1);
+    }
+
+    // The client trusts a private copy: what happens to the original later
+    // adds nothing.
+    void adoptedCaFileIsAPrivateCopy()
+    {
+        const QString original = dir.filePath(QStringLiteral("adopt-ca.pem"));
+        QVERIFY(writeFile(original, pki->caPem()));
+        const QString config = dir.filePath(QStringLiteral("adopt-config"));
+        const CaFile::Adopted adopted = CaFile::adopt(original, config);
+        QVERIFY2(adopted.ok(), qPrintable(adopted.error));
+        QCOMPARE(QFileInfo(adopted.path).absolutePath(), config);
+        struct stat st {};
+        QCOMPARE(::stat(QFile::encodeName(adopted.path).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, mode_t(0600));
+
+        TestPki other(QStringLiteral("Somebody Else's CA"));
+        QVERIFY(writeFile(original, pki->caPem() + other.caPem()));
+        QCOMPARE(CaFile::read(original).certificates.size(), 2);
+        QCOMPARE(CaFile::read(adopted.path).certificates.size(), 1);
     }
 
     void optionsFromSettings()
