@@ -11,6 +11,10 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>Certificate checks are OFF: any server is trusted</source>
+        <translation>Zertifikatsprüfung AUS: jedem Server wird vertraut</translation>
+    </message>
+    <message>
         <source>${APP_NAME}</source>
         <translation>${APP_NAME}</translation>
     </message>
@@ -101,6 +105,14 @@
 </context>
 <context>
     <name>QObject</name>
+    <message>
+        <source>Cannot start ${APP_NAME}</source>
+        <translation>${APP_NAME} kann nicht starten</translation>
+    </message>
+    <message>
+        <source>${APP_NAME} cannot check whether it runs already:&lt;br/&gt;%1</source>
+        <translation>${APP_NAME} kann nicht prüfen, ob es bereits läuft:&lt;br/&gt;%1</translation>
+    </message>
     <message>
         <source>SSL required</source>
         <translation>SSL erforderlich</translation>

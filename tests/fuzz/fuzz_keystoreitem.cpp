@@ -1,5 +1,6 @@
 // The key store item's parser: whatever text the item holds, every read
 // either answers or throws one of the store's own errors.
+#include "Quiet.h"
 #include "app/AppContext.h"
 #include "drive/CredentialStore.h"
 

@@ -1,4 +1,5 @@
 // The server list built from a servers.json document.
+#include "Quiet.h"
 #include "app/ConfigurationManager.h"
 #include "net/ServerList.h"
 

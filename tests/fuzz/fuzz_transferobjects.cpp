@@ -1,4 +1,5 @@
 // Every transfer object the client reads from a server's "data".
+#include "Quiet.h"
 #include "net/ClientVersionTO_v1.h"
 #include "net/ISession.h"
 #include "ri/FilesafeObjectsTO_v2.h"
