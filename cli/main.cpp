@@ -3,6 +3,7 @@
 #include "CliOutput.h"
 #include "Command.h"
 #include "ExitCode.h"
+#include "PasswordsCommand.h"
 
 #include "app/AppContext.h"
 #include "app/ApplicationLog.h"
@@ -46,6 +47,7 @@ QList<Group> groups()
 {
     return {
         group<AccountCommand>({QStringLiteral("login"), QStringLiteral("logout")}),
+        group<PasswordsCommand>({QStringLiteral("passwords")}),
     };
 }
 

@@ -2,17 +2,16 @@
 
 #include "app/Settings.h"
 #include "net/ISession.h"
+#include "passwords/PasswordTransport.h"
 #include "passwords/SecretWipe.h"
 #include "ri/IPasswordRI.h"
 #include "sync/Crypto.h"
-#include "sync/TransportCipher.h"
 
 #include <QClipboard>
 #include <QDateTime>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QTextCodec>
 #include <QTimer>
 #include <QUrl>
 
@@ -27,17 +26,6 @@ const char kPasswordManagerHint[] = "x-kde-passwordManagerHint";
 QClipboard *clipboard()
 {
     return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
-}
-
-// Strict UTF-8: a wrong key that happens to leave valid padding must not
-// turn into a password made of replacement characters.
-std::optional<QString> strictUtf8(const QByteArray &bytes)
-{
-    QTextCodec::ConverterState state;
-    const QString text = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
-    if (state.invalidChars > 0 || state.remainingChars > 0)
-        return std::nullopt;
-    return text;
 }
 } // namespace
 
@@ -129,37 +117,13 @@ void PasswordController::deletePassword(const QString &id, Callback<Nothing> cal
 
 bool PasswordController::encryptPassword(PasswordRecord &record, QString &&clearPassword) const
 {
-    QString clear = std::move(clearPassword);
-    QByteArray plain = clear.toUtf8();
-    SecretWipe::wipe(clear);
-    const QByteArray key = m_session ? m_session->sessionKey() : QByteArray();
-    const QByteArray iv = randomBytes(16);
-    QByteArray cipherText;
-    const bool ok = key.size() == 32 && iv.size() == 16 && TransportCipher(key).encryptBytes(plain, cipherText, iv);
-    SecretWipe::wipe(plain);
-    if (!ok) {
-        qWarning("PasswordController::encryptPassword: unable to encrypt (session key: %d bytes)", int(key.size()));
-        return false;
-    }
-    record.encryptedPassword = QString::fromLatin1(cipherText.toHex());
-    record.transportIv = QString::fromLatin1(iv.toHex());
-    return true;
+    return PasswordTransport::encrypt(m_session ? m_session->sessionKey() : QByteArray(), record,
+                                      std::move(clearPassword));
 }
 
 std::optional<QString> PasswordController::decryptPassword(const SinglePasswordTO &secret) const
 {
-    const QByteArray key = m_session ? m_session->sessionKey() : QByteArray();
-    QByteArray plain;
-    if (key.size() != 32
-        || !TransportCipher(key).decryptBytes(QByteArray::fromHex(secret.password.toLatin1()), plain, secret.transportIv)) {
-        qWarning("PasswordController::decryptPassword: unable to decrypt password '%s'", qUtf8Printable(secret.id));
-        return std::nullopt;
-    }
-    std::optional<QString> text = strictUtf8(plain);
-    SecretWipe::wipe(plain);
-    if (!text)
-        qWarning("PasswordController::decryptPassword: password '%s' is not UTF-8 text", qUtf8Printable(secret.id));
-    return text;
+    return PasswordTransport::decrypt(m_session ? m_session->sessionKey() : QByteArray(), secret);
 }
 
 QMimeData *PasswordController::secretMimeData(const QString &text) const
