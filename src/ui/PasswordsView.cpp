@@ -185,6 +185,9 @@ void PasswordsView::on_getPasswords(const Result<EmptyPasswordsTO> &result)
         m_model->appendRow({title, item(entry.username), password, item(entry.url), item(entry.comment)});
     }
     m_table->setSortingEnabled(true);
+    // The comment, last, takes the rest of the width.
+    for (int column = 0; column < PasswordListState::CommentColumn; ++column)
+        m_table->resizeColumnToContents(column);
     m_state.setCounts(result.value.passwords.size(), result.value.passwordsMax);
     m_count->setText(m_state.countText());
     qInfo("PasswordsView::on_getPasswords: Loaded %d passwords", int(result.value.passwords.size()));

@@ -48,10 +48,13 @@ struct SafeClient
     {
         return wait<EmptyPasswordsTO>([this](auto cb) { controller->getPasswords(cb); });
     }
-    Result<EmptyPasswordTO> create(const QString &title, const QString &password)
+    Result<EmptyPasswordTO> create(const QString &title, const QString &password, const QString &username = {},
+                                   const QString &url = {})
     {
         PasswordRecord record;
         record.title = title;
+        record.username = username;
+        record.url = url;
         return wait<EmptyPasswordTO>([&](auto cb) { controller->createPassword(record, QString(password), cb); });
     }
     // The entry's password as the controller decrypts it (nothing on failure).
