@@ -73,40 +73,34 @@ void PasswordController::getPassword(const QString &id, Callback<SinglePasswordT
     m_api->getPassword(id, std::move(callback));
 }
 
-void PasswordController::createPassword(PasswordRecord record, QString &&clearPassword,
-                                        Callback<EmptyPasswordTO> callback)
+template<typename T>
+void PasswordController::sendEncrypted(PasswordRecord record, QString &&clearPassword, Callback<T> callback,
+                                       void (IPasswordRI::*operation)(const PasswordRecord &, Callback<T>))
 {
     recordOperation();
     if (!encryptPassword(record, std::move(clearPassword))) {
         if (callback)
-            callback(Result<EmptyPasswordTO>(ERR_INTERNAL, QStringLiteral("Unable to encrypt the password")));
+            callback(Result<T>(ERR_INTERNAL, QStringLiteral("Unable to encrypt the password")));
         return;
     }
-    m_api->createPassword(record, std::move(callback));
+    (m_api->*operation)(record, std::move(callback));
+}
+
+void PasswordController::createPassword(PasswordRecord record, QString &&clearPassword,
+                                        Callback<EmptyPasswordTO> callback)
+{
+    sendEncrypted(std::move(record), std::move(clearPassword), std::move(callback), &IPasswordRI::createPassword);
 }
 
 void PasswordController::updatePassword(PasswordRecord record, QString &&clearPassword,
                                         Callback<EmptyPasswordTO> callback)
 {
-    recordOperation();
-    if (!encryptPassword(record, std::move(clearPassword))) {
-        if (callback)
-            callback(Result<EmptyPasswordTO>(ERR_INTERNAL, QStringLiteral("Unable to encrypt the password")));
-        return;
-    }
-    m_api->updatePassword(record, std::move(callback));
+    sendEncrypted(std::move(record), std::move(clearPassword), std::move(callback), &IPasswordRI::updatePassword);
 }
 
 void PasswordController::checkBreached(QString &&clearPassword, Callback<PasswordIdListTO> callback)
 {
-    recordOperation();
-    PasswordRecord record;
-    if (!encryptPassword(record, std::move(clearPassword))) {
-        if (callback)
-            callback(Result<PasswordIdListTO>(ERR_INTERNAL, QStringLiteral("Unable to encrypt the password")));
-        return;
-    }
-    m_api->checkBreached(record, std::move(callback));
+    sendEncrypted(PasswordRecord(), std::move(clearPassword), std::move(callback), &IPasswordRI::checkBreached);
 }
 
 void PasswordController::deletePassword(const QString &id, Callback<Nothing> callback)
@@ -161,7 +155,8 @@ void PasswordController::loadPasswordForClipboard(QPoint origin, QString pwdId, 
 {
     Q_UNUSED(dummyText)
     qDebug("PasswordController::on_passwordSelected: pwdId: '%s'", qUtf8Printable(pwdId));
-    m_clipboardTimer->stop();
+    // The wipe timer of an earlier copy keeps running until this one has
+    // succeeded: a failed fetch must not leave that password on the clipboard.
     m_noticeOrigin = origin;
     noticeAtOrigin(tr("Retrieving remote password..."));
     const QPointer<PasswordController> self(this);

@@ -97,6 +97,10 @@ private slots:
 
 private:
     void recordOperation();
+    // Encrypts the clear password into the record, then hands it to the API.
+    template<typename T>
+    void sendEncrypted(PasswordRecord record, QString &&clearPassword, Callback<T> callback,
+                       void (IPasswordRI::*operation)(const PasswordRecord &, Callback<T>));
     void noticeAtOrigin(const QString &text) { showNotice(m_noticeOrigin, text); }
     void wipeClipboard();
     QMimeData *secretMimeData(const QString &text) const;

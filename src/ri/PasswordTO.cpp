@@ -3,14 +3,6 @@
 #include "net/JsonReader.h"
 
 namespace {
-bool finish(const JsonReader &reader, QString &error)
-{
-    if (reader.ok())
-        return true;
-    error = reader.error();
-    return false;
-}
-
 void readEntry(JsonReader &r, EmptyPasswordTO &out)
 {
     out.id = r.toString(QStringLiteral("id"));
@@ -25,7 +17,7 @@ bool fromJson(const QJsonValue &data, EmptyPasswordTO &out, QString &error)
 {
     JsonReader r = JsonReader::fromValue(data);
     readEntry(r, out);
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, EmptyPasswordsTO &out, QString &error)
@@ -42,7 +34,7 @@ bool fromJson(const QJsonValue &data, EmptyPasswordsTO &out, QString &error)
     }
     if (!r.ok())
         out.passwords.clear();
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, SinglePasswordTO &out, QString &error)
@@ -55,14 +47,14 @@ bool fromJson(const QJsonValue &data, SinglePasswordTO &out, QString &error)
     // A short IV would make every decryption fail later for no visible reason.
     if (r.ok() && out.transportIv.size() != 16)
         r.fail(QStringLiteral("json object: key 'transportIv': value is not 16 bytes of hex"));
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, PasswordIdListTO &out, QString &error)
 {
     JsonReader r = JsonReader::fromValue(data);
     out.ids = r.toIntList(QStringLiteral("password-ids"));
-    return finish(r, error);
+    return r.finish(error);
 }
 
 PasswordRecord PasswordRecord::from(const EmptyPasswordTO &entry)

@@ -245,25 +245,27 @@ void PasswordsView::addPassword()
     openDialog(PasswordEntryForm::Create, EmptyPasswordTO());
 }
 
-void PasswordsView::editPassword()
+std::optional<EmptyPasswordTO> PasswordsView::selectedEntryOrSay(const QString &request)
 {
     const std::optional<EmptyPasswordTO> entry = selectedEntry();
-    if (!entry) {
-        OpenBox::inform(this, QMessageBox::Information, tr("No password selected"),
-                        tr("Please select the password to be edited!"));
+    if (!entry)
+        OpenBox::inform(this, QMessageBox::Information, tr("No password selected"), request);
+    return entry;
+}
+
+void PasswordsView::editPassword()
+{
+    const std::optional<EmptyPasswordTO> entry = selectedEntryOrSay(tr("Please select the password to be edited!"));
+    if (!entry)
         return;
-    }
     openDialog(PasswordEntryForm::View, *entry, true);
 }
 
 void PasswordsView::deletePassword()
 {
-    const std::optional<EmptyPasswordTO> entry = selectedEntry();
-    if (!entry) {
-        OpenBox::inform(this, QMessageBox::Information, tr("No password selected"),
-                        tr("Please select the password to be deleted!"));
+    const std::optional<EmptyPasswordTO> entry = selectedEntryOrSay(tr("Please select the password to be deleted!"));
+    if (!entry)
         return;
-    }
     const QString id = entry->id;
     OpenBox::ask(this, tr("Delete"), tr("Are you sure you want to delete password %1 ?").arg(entry->title), [this, id] {
         if (!m_controller)

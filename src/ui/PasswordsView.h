@@ -61,6 +61,8 @@ private slots:
 
 private:
     std::optional<EmptyPasswordTO> selectedEntry() const;
+    // The selected entry, or a box that asks for a selection.
+    std::optional<EmptyPasswordTO> selectedEntryOrSay(const QString &request);
     std::optional<EmptyPasswordTO> entryAt(const QModelIndex &proxyIndex) const;
     void openDialog(int mode, const EmptyPasswordTO &entry, bool startEditing = false);
     void applyTextFilter();

@@ -20,6 +20,15 @@ class TestPasswordGenerator : public QObject
         return sum;
     }
 
+    static QList<int> digitPositions(const QString &password)
+    {
+        QList<int> positions;
+        for (int i = 0; i < password.size(); ++i)
+            if (password.at(i).isDigit())
+                positions << i;
+        return positions;
+    }
+
 private slots:
     void randomForm_data()
     {
@@ -87,10 +96,7 @@ private slots:
         for (int round = 0; round < 3000; ++round) {
             const QString p = generator.memorizable().value_or(QString());
             QCOMPARE(p.size(), 12);
-            QList<int> digitsAt;
-            for (int i = 0; i < p.size(); ++i)
-                if (p.at(i).isDigit())
-                    digitsAt << i;
+            const QList<int> digitsAt = digitPositions(p);
             QCOMPARE(digitsAt.size(), 2);
             const int first = digitsAt.first();
             QVERIFY2(digitsAt.last() == first + 1 && first >= 4 && first <= 6, qPrintable(p));
@@ -133,10 +139,7 @@ private slots:
         for (int round = 0; round < 100; ++round) {
             const QString p = generator.memorizable().value_or(QString());
             QCOMPARE(p.size(), 12);
-            QList<int> digitsAt;
-            for (int i = 0; i < p.size(); ++i)
-                if (p.at(i).isDigit())
-                    digitsAt << i;
+            const QList<int> digitsAt = digitPositions(p);
             QCOMPARE(digitsAt.size(), 2);
             if (!positions.isEmpty())
                 QCOMPARE(digitsAt, positions);

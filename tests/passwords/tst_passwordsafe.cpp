@@ -133,19 +133,25 @@ private slots:
     void wrongSessionKeyIsAFailure()
     {
         const auto created = client.create("Bank", "s3cr3t-bank");
+        client.controller->setClipboardTimeoutSeconds(2);
+        client.controller->loadPasswordForClipboard(QPoint(), created.value.id, QString());
+        QTRY_COMPARE(clipboardText(), QString("s3cr3t-bank"));
         const QByteArray key = client.session->sessionKey();
         client.session->setSessionKey(QByteArray(32, '\x5a'));
         const auto secret =
             SafeClient::wait<SinglePasswordTO>([&](auto cb) { client.controller->getPassword(created.value.id, cb); });
         QVERIFY(secret.isOk());
         QCOMPARE(client.controller->decryptPassword(secret.value), std::nullopt);
-        // The copy says so and leaves the clipboard alone.
-        QGuiApplication::clipboard()->setText("before");
+        // A copy that fails says so, and the earlier copy is still wiped.
         QSignalSpy notices(client.controller.get(), &PasswordController::notice);
+        QSignalSpy wiped(client.controller.get(), &PasswordController::clipboardWiped);
         client.controller->loadPasswordForClipboard(QPoint(), created.value.id, QString());
         QTRY_COMPARE(notices.count(), 2);
         QCOMPARE(notices.last().at(1).toString(), QString("Failed to retrieve password from server!"));
-        QCOMPARE(clipboardText(), QString("before"));
+        QCOMPARE(clipboardText(), QString("s3cr3t-bank"));
+        QVERIFY(wiped.wait(5000));
+        QCOMPARE(clipboardText(), QString());
+        client.controller->setClipboardTimeoutSeconds(10);
         // A session without key cannot encrypt: nothing is sent.
         client.session->setSessionKey(QByteArray());
         QCOMPARE(client.create("Nope", "x").code, ERR_INTERNAL);
