@@ -42,7 +42,13 @@ QString clean(const QString &text)
 
 void say(const QString &text)
 {
-    write(stderr, clean(text));
+    // Our own messages may have several lines; server text in them was
+    // cleaned by the caller.
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    QStringList cleaned;
+    for (const QString &l : lines)
+        cleaned << clean(l);
+    write(stderr, cleaned.join(QLatin1Char('\n')));
 }
 
 void line(const QString &text)

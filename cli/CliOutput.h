@@ -17,7 +17,9 @@ namespace CliOutput {
 // bidirectional overrides that can make a terminal show text reordered.
 QString clean(const QString &text);
 
-// A message on standard error, cleaned, with a line end.
+// A message on standard error with a line end; each of its lines is
+// cleaned (server text inside it must go through clean() first, since line
+// ends stay).
 void say(const QString &text);
 // One line of data on standard output, cleaned.
 void line(const QString &text);
