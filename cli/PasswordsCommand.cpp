@@ -73,29 +73,27 @@ QList<QCommandLineOption> PasswordsCommand::options()
 QString PasswordsCommand::help()
 {
     return QStringLiteral(
-        "  passwords list [--json]\n"
-        "           The entries of the account's password safe: id, title, user name,\n"
-        "           web address (never a password).\n"
+        "  passwords list [--json]        The entries of the password safe: id, title,\n"
+        "                                 user name, web address (never a password).\n"
         "  passwords get ID [--field password|username|url|comment]\n"
-        "           Print that one field of the entry (default the password) and\n"
-        "           nothing else on standard output: PW=$(korvexcmd passwords get 12).\n"
-        "  passwords add --title T [--username U] [--url URL] [--comment C]\n"
-        "           [--generate [--length N]]\n"
-        "           Add an entry; prints its id. The password comes from --generate,\n"
-        "           the environment variable KORVEX_ENTRY_PASSWORD, or a prompt\n"
-        "           without echo.\n"
+        "                                 Print that one field (default the password)\n"
+        "                                 and nothing else on standard output:\n"
+        "                                 PW=$(korvexcmd passwords get 12).\n"
+        "  passwords add --title T [--username U] [--url URL] [--comment C] [--generate]\n"
+        "                                 Add an entry and print its id. Its password\n"
+        "                                 comes from --generate [--length N], the\n"
+        "                                 environment variable KORVEX_ENTRY_PASSWORD,\n"
+        "                                 or a prompt without echo.\n"
         "  passwords edit ID [--title T] [--username U] [--url URL] [--comment C]\n"
-        "           [--generate [--length N] | --ask-password]\n"
-        "           Change an entry; the password changes with --generate,\n"
-        "           KORVEX_ENTRY_PASSWORD or --ask-password, else it stays.\n"
-        "  passwords rm ID\n"
-        "           Delete an entry.\n"
-        "  passwords breached [--json]\n"
-        "           The entries whose password is on the service's list of breached\n"
-        "           passwords.\n"
+        "                                 Change an entry. The password changes with\n"
+        "                                 --generate, KORVEX_ENTRY_PASSWORD or\n"
+        "                                 --ask-password, else it stays.\n"
+        "  passwords rm ID                Delete an entry.\n"
+        "  passwords breached [--json]    The entries whose password is on the\n"
+        "                                 service's list of breached passwords.\n"
         "  passwords generate [--length N] [--memorizable] [--no-special] [--no-digits]\n"
-        "           Print a new password (its strength on standard error); needs no\n"
-        "           login.\n");
+        "                                 Print a new password, its strength on\n"
+        "                                 standard error (no login needed).\n");
 }
 
 bool PasswordsCommand::checkArguments()
