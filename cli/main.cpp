@@ -5,6 +5,9 @@
 #include "ExitCode.h"
 #include "FilesCommand.h"
 #include "PasswordsCommand.h"
+#include "RunCommand.h"
+#include "SettingCommand.h"
+#include "SyncCommand.h"
 
 #include "app/AppContext.h"
 #include "app/ApplicationLog.h"
@@ -49,6 +52,9 @@ QList<Group> groups()
     return {
         group<AccountCommand>({QStringLiteral("login"), QStringLiteral("logout")}),
         group<FilesCommand>(FilesCommand::words()),
+        group<SettingCommand>(SettingCommand::words()),
+        group<SyncCommand>(SyncCommand::words()),
+        group<RunCommand>(RunCommand::words()),
         group<PasswordsCommand>({QStringLiteral("passwords")}),
     };
 }
