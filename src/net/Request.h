@@ -63,6 +63,9 @@ public:
     // A file safe's listing over a whole safe: a million objects at about
     // 250 bytes each, with room to spare.
     static constexpr qint64 ListingMaxReplySize = 384LL * 1024 * 1024;
+    // A password safe's list of entries: tens of thousands at a few
+    // hundred bytes each.
+    static constexpr qint64 PasswordListMaxReplySize = 16LL * 1024 * 1024;
     // Such a listing at a slow megabyte a second.
     static constexpr int ListingDeadlineMs = 600000;
 

@@ -40,7 +40,11 @@ void PasswordRI::send(Request *request, Callback<T> callback)
 
 void PasswordRI::getPasswords(Callback<EmptyPasswordsTO> callback)
 {
-    send<EmptyPasswordsTO>(Request::createGet(basePath()), std::move(callback));
+    // The whole safe's entries (without their passwords): larger than the
+    // other replies, some hundred bytes an entry.
+    Request *request = Request::createGet(basePath());
+    request->setMaxReplySize(Request::PasswordListMaxReplySize);
+    send<EmptyPasswordsTO>(request, std::move(callback));
 }
 
 void PasswordRI::getPassword(const QString &id, Callback<SinglePasswordTO> callback)

@@ -5,6 +5,7 @@
 #include "ri/FilesafeObjectsTO_v2.h"
 #include "ri/FilesafesTO_v2.h"
 #include "ri/LoginTO.h"
+#include "ri/PasswordTO.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -36,6 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     read<ClientVersionTO_v1>(value);
     read<FilesafesTO_v2>(value);
     read<FilesafeObjectsTO_v2>(value);
+    read<EmptyPasswordTO>(value);
+    read<EmptyPasswordsTO>(value);
+    read<SinglePasswordTO>(value);
+    read<PasswordIdListTO>(value);
     read<qint64>(value);
     return 0;
 }
