@@ -7,7 +7,10 @@
 #include "SyncReporter.h"
 
 #include "app/Settings.h"
+#include "app/AppContext.h"
 #include "sync/MultiSyncher.h"
+
+#include <QFileInfo>
 
 #include <QTimer>
 
@@ -33,6 +36,7 @@ void RunCommand::run()
     m_reporter = new SyncReporter(false, context().isSet(QStringLiteral("confirm-deletes")), this);
     MultiSyncher::Context c;
     c.syncher = client()->syncherContext();
+    c.lockFolder = QFileInfo(client()->appContext()->appInfo()->databasePath()).absolutePath();
     c.prompts = m_reporter;
     m_scheduler = new MultiSyncher(c, this);
     m_reporter->watch(m_scheduler);
