@@ -1,0 +1,52 @@
+#include "drive/LocalServer.h"
+
+#include "drive/ClientConnection.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+#include <stdexcept>
+
+LocalServer::LocalServer(QObject *parent)
+    : QObject(parent)
+{
+    m_server.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&m_server, &QLocalServer::newConnection, this, &LocalServer::newConnection);
+}
+
+QString LocalServer::socketPath(const QString &name)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QLatin1Char('/') + name;
+}
+
+void LocalServer::listen(const QString &name)
+{
+    const QString path = socketPath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (QFileInfo::exists(path)) {
+        // Only a socket nobody answers on is left over; a live one belongs to
+        // another client (the desktop and korvexcmd run cannot both serve).
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (!probe.waitForConnected(500))
+            QLocalServer::removeServer(path);
+    }
+    if (!m_server.listen(path)) {
+        QString reason = m_server.errorString();
+        if (m_server.serverError() == QAbstractSocket::AddressInUseError)
+            reason += QStringLiteral(" (another client serves the drives)");
+        const QString message = QStringLiteral("Unable to start listening on local socket %1: %2").arg(path, reason);
+        qCritical("%s", qUtf8Printable(message));
+        throw std::runtime_error(message.toStdString());
+    }
+}
+
+void LocalServer::newConnection()
+{
+    while (QLocalSocket *socket = m_server.nextPendingConnection()) {
+        qInfo("LocalServer::newConnection(): connected");
+        emit newClient(new ClientConnection(socket, this));
+    }
+}
