@@ -48,7 +48,8 @@ QString ClientConnection::levelName(int level)
 
 void ClientConnection::dataAvailable()
 {
-    while (m_socket && m_socket->canReadLine()) {
+    // A daemon that went away mid-way has nobody left to answer.
+    while (m_socket && m_socket->state() == QLocalSocket::ConnectedState && m_socket->canReadLine()) {
         const QByteArray line = m_socket->readLine();
         JsonReader reader = JsonReader::fromText(line, JsonReader::NonEmpty);
         const int id = reader.toInt(QStringLiteral("id"));

@@ -25,18 +25,21 @@ void LocalServer::listen(const QString &name)
 {
     const QString path = socketPath(name);
     QDir().mkpath(QFileInfo(path).absolutePath());
+    QString reason;
     if (QFileInfo::exists(path)) {
-        // Only a socket nobody answers on is left over; a live one belongs to
-        // another client (the desktop and korvexcmd run cannot both serve).
+        // A socket that answers belongs to another client (the desktop and
+        // korvexcmd run cannot both serve the drives); one that does not is
+        // left over from a crash. Listening would silently replace either.
         QLocalSocket probe;
         probe.connectToServer(path);
-        if (!probe.waitForConnected(500))
+        if (probe.waitForConnected(500))
+            reason = QStringLiteral("another client serves the drives there");
+        else
             QLocalServer::removeServer(path);
     }
-    if (!m_server.listen(path)) {
-        QString reason = m_server.errorString();
-        if (m_server.serverError() == QAbstractSocket::AddressInUseError)
-            reason += QStringLiteral(" (another client serves the drives)");
+    if (reason.isEmpty() && !m_server.listen(path))
+        reason = m_server.errorString();
+    if (!reason.isEmpty()) {
         const QString message = QStringLiteral("Unable to start listening on local socket %1: %2").arg(path, reason);
         qCritical("%s", qUtf8Printable(message));
         throw std::runtime_error(message.toStdString());

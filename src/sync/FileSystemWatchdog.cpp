@@ -264,8 +264,8 @@ void FileSystemWatchdog::runTest()
     if (ok) {
         if (m_successCount == 0)
             qInfo("File system check of '%s' successful", qUtf8Printable(m_root));
-        // x 1.4, truncated; in integers so that no rounding of 1.4 creeps in.
-        m_intervalMs = int(std::min<qint64>(kMaxIntervalMs, qint64(m_intervalMs) * 14 / 10));
+        // x 1.4 in double, truncated (166630 gives 233281, as the drive's schedule always had).
+        m_intervalMs = std::min(kMaxIntervalMs, int(m_intervalMs * 1.4));
         m_successiveErrors = 0;
         ++m_successCount;
         emit success();
