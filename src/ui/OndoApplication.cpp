@@ -12,6 +12,8 @@
 #include "db/OndoDatabase.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
+#include "drive/EncryptedDrives.h"
+#include "drive/IconOverlay.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
 #include "ri/LoginController.h"
@@ -163,10 +165,26 @@ void OndoApplication::initApp()
     connect(loginController, &LoginController::loggedIn, this, [this] { setAppState(Active); });
     connect(loginController, &LoginController::loggedOut, this, [this] { setAppState(Idle); });
 
+    // The drives of encrypted settings and the folder icons; the daemons
+    // run only once the local server below serves them.
+    m_drives = new EncryptedDrives(m_appInfo, [] { return SyncSettings(); },
+                                   Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
+    m_drives->followLog(m_log);
+    FileSystemDriverManager *driveManager = m_drives->manager();
+    driveManager->setOnline(m_networkConfig->isOnline());
+    connect(m_networkConfig, &QNetworkConfigurationManager::onlineStateChanged, driveManager,
+            &FileSystemDriverManager::setOnline);
+    m_iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
+    connect(driveManager, &IFileSystemDriverManager::daemonStatusChanged, m_iconOverlay,
+            [this](const SyncSetting &setting) { m_iconOverlay->addOverlay(setting); });
+
     m_mainWindow = new MainWindow;
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
             [] { qInfo("OndoApplication: debug dialog requested"); });
     createTrayIcon();
+
+    if (m_appInfo->featureEncryption())
+        m_drives->serve();
 
     setQuitOnLastWindowClosed(false); // the tray keeps the process alive
     setAppState(Idle);

@@ -13,6 +13,8 @@
 class AppInfo;
 class ApplicationLog;
 class CredentialStore;
+class EncryptedDrives;
+class IconOverlay;
 class LoginController;
 class LoginRI;
 class QAuthenticator;
@@ -62,6 +64,8 @@ public:
     OndoDatabase *database() const { return m_database.data(); }
     CredentialStore *credentialStore() const { return m_credentialStore.data(); }
     ServerList *serverList() const { return m_serverList; }
+    // The drives of encrypted settings (created in initApp); null before.
+    EncryptedDrives *drives() const { return m_drives; }
     // The session (created in initApp); null before.
     OndoSession *session() const { return m_session; }
     // The login controller, once initApp created it; the session time-out
@@ -125,6 +129,8 @@ private:
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
+    EncryptedDrives *m_drives = nullptr; // child
+    IconOverlay *m_iconOverlay = nullptr; // child
     QString m_savedPassword;
     PasswordCheck m_passwordCheck;
     AppState m_appState = Initial;

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "drive/FileSystemDriverManager.h"
+
+#include <QObject>
+
+class AppInfo;
+class ApplicationLog;
+class LocalServer;
+
+// The drives of encrypted sync settings as a program runs them: the
+// manager with daemon processes for this application, and, once serving,
+// the local socket "korx" on which the daemons register. The desktop
+// client and korvexcmd run set them up alike through this.
+class EncryptedDrives : public QObject
+{
+    Q_OBJECT
+public:
+    EncryptedDrives(const AppInfo *appInfo, FileSystemDriverManager::SettingsSource settingsSource,
+                    bool decryptWhenOffline, QObject *parent = nullptr);
+
+    FileSystemDriverManager *manager() const { return m_manager; }
+    // Passes the log's level changes on to the daemons.
+    void followLog(ApplicationLog *log);
+    // Listens on "korx" and takes over the encrypted settings that exist.
+    // False (logged) when another client serves the drives already.
+    bool serve();
+
+private:
+    FileSystemDriverManager *m_manager;
+    LocalServer *m_server = nullptr;
+};
