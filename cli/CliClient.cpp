@@ -2,12 +2,17 @@
 
 #include "app/AppContext.h"
 #include "app/Settings.h"
+#include "db/FileObjectDao.h"
+#include "db/FileSafeDao.h"
 #include "db/OndoDatabase.h"
+#include "db/SyncHistoryDao.h"
+#include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
 #include "net/OndoSession.h"
 #include "net/ServerList.h"
 #include "net/SessionOptions.h"
+#include "ri/FilesafeRI.h"
 #include "ri/LoginController.h"
 
 #include <QUrl>
@@ -52,6 +57,11 @@ QString CliClient::open()
     m_loginRI = new LoginRI(m_session, m_userDao, m_context->appInfo(), m_credentials.get(),
                             LoginRI::Device{info->device_id, info->device_name}, this);
     m_loginController = new LoginController(m_session, m_servers.get(), m_loginRI, this);
+    m_filesafeRI = new FilesafeRI(m_session, m_context->appInfo(), this);
+    m_fileSafeDao = new FileSafeDao(m_database.get(), m_session, m_filesafeRI, m_context->config(), this);
+    m_syncSettingsDao = new SyncSettingsDao(m_database.get(), m_session, m_credentials.get(), this);
+    m_fileObjectDao = new FileObjectDao(m_database.get(), this);
+    m_syncHistoryDao = new SyncHistoryDao(m_database.get(), m_session, this);
     return QString();
 }
 

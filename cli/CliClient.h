@@ -9,6 +9,11 @@
 
 class AppContext;
 class CredentialStore;
+class FileObjectDao;
+class FileSafeDao;
+class FilesafeRI;
+class SyncHistoryDao;
+class SyncSettingsDao;
 class LoginController;
 class OndoDatabase;
 class OndoSession;
@@ -38,6 +43,13 @@ public:
     CredentialStore *credentials() const { return m_credentials.get(); }
     LoginRI *loginRI() const { return m_loginRI; }
     LoginController *loginController() const { return m_loginController; }
+    FilesafeRI *filesafeRI() const { return m_filesafeRI; }
+    OndoDatabase *database() const { return m_database.get(); }
+    FileSafeDao *fileSafeDao() const { return m_fileSafeDao; }
+    SyncSettingsDao *syncSettingsDao() const { return m_syncSettingsDao; }
+    FileObjectDao *fileObjectDao() const { return m_fileObjectDao; }
+    SyncHistoryDao *syncHistoryDao() const { return m_syncHistoryDao; }
+    AppContext *appContext() const { return m_context; }
 
 private:
     AppContext *m_context;
@@ -48,4 +60,9 @@ private:
     OndoSession *m_session = nullptr;      // child
     LoginRI *m_loginRI = nullptr;          // child
     LoginController *m_loginController = nullptr; // child
+    FilesafeRI *m_filesafeRI = nullptr;           // child
+    FileSafeDao *m_fileSafeDao = nullptr;         // child
+    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
+    FileObjectDao *m_fileObjectDao = nullptr;     // child
+    SyncHistoryDao *m_syncHistoryDao = nullptr;   // child
 };

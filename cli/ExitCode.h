@@ -2,17 +2,35 @@
 
 #include "net/ErrorCode.h"
 
-// korvexcmd's exit statuses (documented in --help).
+#include <QString>
+
+// korvexcmd's exit statuses; exitStatusHelp() is the --help text for them.
 enum ExitCode {
     ExitOk = 0,
-    ExitFailed = 1,        // the service refused: credentials, account state, TAN
+    ExitFailed = 1,        // the service refused: credentials, account state, TAN, access, quota
     ExitUsage = 2,         // bad command line
     ExitUnreachable = 3,   // network, TLS, time-out, unexpected replies
     ExitNeedsInput = 4,    // input needed but --non-interactive or no terminal
     ExitLocal = 5,         // local problem: key store, database, files
+    ExitNotFound = 6,      // no such file safe, file or folder
 };
 
-// The exit status for a failed login's error code.
+inline QString exitStatusHelp()
+{
+    return QStringLiteral(
+        "Exit status:\n"
+        "  0  success\n"
+        "  1  the service refused: wrong user name or password, TAN, account state,\n"
+        "     no access, quota exceeded, a name already taken\n"
+        "  2  bad command line\n"
+        "  3  the server could not be reached or answered unexpectedly (network, TLS)\n"
+        "  4  input is needed but --non-interactive was given or there is no terminal,\n"
+        "     or no account is remembered (run 'korvexcmd login --remember')\n"
+        "  5  a local problem (key store, database, files)\n"
+        "  6  no such file safe, file or folder\n");
+}
+
+// The exit status for an error code of a service operation.
 inline ExitCode exitCodeFor(ErrorCode code)
 {
     switch (code) {
@@ -24,8 +42,16 @@ inline ExitCode exitCodeFor(ErrorCode code)
     case ERR_ACCOUNT_LOCKED:
     case ERR_CLIENT_NOT_SUPPORTED:
     case ERR_CLIENT_OUTDATED:
+    case ERR_STATUS_10907:
+    case ERR_SERVER_STATUS:
         return ExitFailed;
+    case ERR_STATUS_10904:
+    case ERR_STATUS_10910:
+    case ERR_STATUS_10911:
+        return ExitNotFound;
     case ERR_INTERNAL:
+    case ERR_LOCAL_FILE_OPEN:
+    case ERR_DOWNLOAD_FILE:
         return ExitLocal;
     default:
         return ExitUnreachable;

@@ -1,6 +1,7 @@
 #include "LoginCommand.h"
 
 #include "CliClient.h"
+#include "CliOutput.h"
 #include "ExitCode.h"
 #include "PasswordSource.h"
 
@@ -20,8 +21,7 @@
 namespace {
 void say(const QString &text)
 {
-    fprintf(stderr, "%s\n", qUtf8Printable(text));
-    fflush(stderr);
+    CliOutput::say(text);
 }
 } // namespace
 
@@ -118,8 +118,9 @@ void LoginCommand::onLoggedIn()
 {
     OndoSession *session = m_client->session();
     const QString user = session->account().name;
-    say(QStringLiteral("Logged in to %1 (%2) as %3.")
-            .arg(m_client->servers()->selected().name, session->baseUrl(), user));
+    if (!m_options.quiet)
+        say(QStringLiteral("Logged in to %1 (%2) as %3.")
+                .arg(m_client->servers()->selected().name, session->baseUrl(), user));
     if (m_options.remember) {
         try {
             m_client->credentials()->storePassword(session->serverId(), user, m_options.password);

@@ -25,6 +25,7 @@ public:
         bool remember = false;
         TwoFactorMethod tanMethod = TwoFactorMethod::Sms;
         QString photoTanFile; // where a photoTAN image is written
+        bool quiet = false;   // no "Logged in" line (a login before another command)
     };
 
     // `branding` puts the brand's names and addresses into the messages.

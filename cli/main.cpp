@@ -1,23 +1,24 @@
+#include "AccountCommand.h"
 #include "CliClient.h"
+#include "CliOutput.h"
+#include "Command.h"
 #include "ExitCode.h"
-#include "LoginCommand.h"
-#include "PasswordSource.h"
+#include "FilesCommand.h"
 
 #include "app/AppContext.h"
 #include "app/ApplicationLog.h"
 #include "app/BrandingTranslator.h"
 #include "app/Settings.h"
-#include "drive/CredentialStore.h"
-#include "net/OndoSession.h"
 #include "net/ServerList.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
+#include <memory>
 
 #ifndef KORVEX_REVISION
 #define KORVEX_REVISION "unknown"
@@ -25,48 +26,47 @@
 
 namespace {
 
-void say(const QString &text)
+using CliOutput::say;
+
+// One command group: its words, its options and its lines of --help.
+struct Group
 {
-    fprintf(stderr, "%s\n", qUtf8Printable(text));
+    QStringList words;
+    QList<QCommandLineOption> options;
+    QString help;
+    std::function<Command *(const CommandContext &)> create;
+};
+
+template<typename T>
+Group group(const QStringList &words)
+{
+    return {words, T::options(), T::help(), [](const CommandContext &c) -> Command * { return new T(c); }};
 }
 
-const char kDescription[] =
-    "Korvex Sync on the command line.\n"
-    "\n"
-    "Commands:\n"
-    "  login    Check the credentials against a server and set up this device's\n"
-    "           second factor, so that later logins need no TAN.\n"
-    "  logout   Forget this device's login of the account: the remembered password\n"
-    "           (and with --forget-device the device-bound second factor).\n"
-    "\n"
-    "The password comes from the environment variable KORVEX_PASSWORD, from\n"
-    "--password-file, or from a prompt without echo. A TAN is read as a line from\n"
-    "standard input. korvexcmd shares settings, database and key store with the\n"
-    "desktop client; messages go to standard error, details to the log file\n"
-    "korvexcmd.log in the client's cache folder.\n"
-    "\n"
-    "Exit status:\n"
-    "  0  success\n"
-    "  1  the service refused: wrong user name or password, TAN, account state\n"
-    "  2  bad command line\n"
-    "  3  the server could not be reached or answered unexpectedly (network, TLS)\n"
-    "  4  input is needed but --non-interactive was given or there is no terminal\n"
-    "  5  a local problem (key store, database, files)";
-
-TwoFactorMethod methodFromOption(const QString &text, bool *ok)
+QList<Group> groups()
 {
-    *ok = true;
-    const QString t = text.toLower();
-    if (t == QLatin1String("sms"))
-        return TwoFactorMethod::Sms;
-    if (t == QLatin1String("mtan"))
-        return TwoFactorMethod::Mtan;
-    if (t == QLatin1String("phototan"))
-        return TwoFactorMethod::PhotoTan;
-    if (t == QLatin1String("itan"))
-        return TwoFactorMethod::ITan;
-    *ok = false;
-    return TwoFactorMethod::None;
+    return {
+        group<AccountCommand>({QStringLiteral("login"), QStringLiteral("logout")}),
+        group<FilesCommand>(FilesCommand::words()),
+    };
+}
+
+QString description(const QList<Group> &all)
+{
+    QString text = QStringLiteral("Korvex Sync on the command line.\n\nCommands:\n");
+    for (const Group &g : all)
+        text += g.help;
+    text += QStringLiteral(
+        "\n"
+        "login takes the password from the environment variable KORVEX_PASSWORD,\n"
+        "from --password-file, or from a prompt without echo, and a TAN as a line from\n"
+        "standard input. The other commands log in by themselves with the account that\n"
+        "'login --remember' remembered (--user picks another remembered account).\n"
+        "Paths inside a file safe are written SAFE:/folder/file, where SAFE is the\n"
+        "safe's name or id. korvexcmd shares settings, database and key store with the\n"
+        "desktop client; data goes to standard output, messages to standard error,\n"
+        "details to the log file korvexcmd.log in the client's cache folder.\n\n");
+    return text + exitStatusHelp();
 }
 
 } // namespace
@@ -83,40 +83,27 @@ int main(int argc, char *argv[])
     qInfo("## korvexcmd: Start: %s %s (%s)", qUtf8Printable(context.appInfo()->appName()),
           qUtf8Printable(context.appInfo()->appVersion()), qUtf8Printable(context.appInfo()->appRevision()));
 
+    const QList<Group> all = groups();
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(description(all));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("login or logout"));
-    const QCommandLineOption serverOption(
-        QStringLiteral("server"), QStringLiteral("Server: a prefix of the built-in list (PROD, LDEV, ...) or a URL."),
-        QStringLiteral("prefix|url"));
-    const QCommandLineOption userOption(QStringLiteral("user"), QStringLiteral("Account name."), QStringLiteral("name"));
-    const QCommandLineOption passwordFileOption(QStringLiteral("password-file"),
-                                                QStringLiteral("Read the password from the first line of this file "
-                                                               "(not readable by others)."),
-                                                QStringLiteral("file"));
-    const QCommandLineOption caFileOption(QStringLiteral("ca-file"),
-                                          QStringLiteral("Trust the CA certificates of this PEM file as well "
-                                                         "(remembered, like the desktop client's option)."),
-                                          QStringLiteral("file"));
-    const QCommandLineOption nonInteractiveOption(QStringLiteral("non-interactive"),
-                                                  QStringLiteral("Never prompt; fail when input is needed."));
-    const QCommandLineOption tanMethodOption(QStringLiteral("tan-method"),
-                                             QStringLiteral("Second factor to ask for when this device has none: "
-                                                            "sms (default), mtan, phototan or itan."),
-                                             QStringLiteral("method"), QStringLiteral("sms"));
-    const QCommandLineOption photoTanOption(QStringLiteral("phototan-file"),
-                                            QStringLiteral("Where to write a photoTAN graphic (PNG)."),
-                                            QStringLiteral("file"), QStringLiteral("phototan.png"));
-    const QCommandLineOption rememberOption(QStringLiteral("remember"),
-                                            QStringLiteral("login: remember the user name, and the password in "
-                                                           "the key store."));
-    const QCommandLineOption forgetDeviceOption(
-        QStringLiteral("forget-device"),
-        QStringLiteral("logout: also forget the device-bound second factor (the next login asks for a TAN)."));
-    parser.addOptions({serverOption, userOption, passwordFileOption, caFileOption, nonInteractiveOption,
-                       tanMethodOption, photoTanOption, rememberOption, forgetDeviceOption});
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands)."),
+                                 QStringLiteral("command [arguments...]"));
+    parser.addOptions({
+        QCommandLineOption(QStringLiteral("server"),
+                           QStringLiteral("Server: a prefix of the built-in list (PROD, LDEV, ...) or a URL "
+                                          "(remembered)."),
+                           QStringLiteral("prefix|url")),
+        QCommandLineOption(QStringLiteral("user"), QStringLiteral("Account name."), QStringLiteral("name")),
+        QCommandLineOption(QStringLiteral("ca-file"),
+                           QStringLiteral("Trust the CA certificates of this PEM file as well (remembered, like "
+                                          "the desktop client's option)."),
+                           QStringLiteral("file")),
+        QCommandLineOption(QStringLiteral("non-interactive"), QStringLiteral("Never prompt; fail when input is needed.")),
+    });
+    for (const Group &g : all)
+        parser.addOptions(g.options);
     if (!parser.parse(QCoreApplication::arguments())) {
         say(QStringLiteral("korvexcmd: %1\nTry 'korvexcmd --help'.").arg(parser.errorText()));
         return ExitUsage;
@@ -130,16 +117,24 @@ int main(int argc, char *argv[])
                 qUtf8Printable(context.appInfo()->appRevision()));
         return ExitOk;
     }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1 || (positional.first() != QLatin1String("login") && positional.first() != QLatin1String("logout"))) {
-        say(QStringLiteral("korvexcmd: expected one command, login or logout.\nTry 'korvexcmd --help'."));
+    QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty()) {
+        say(QStringLiteral("korvexcmd: expected a command.\nTry 'korvexcmd --help'."));
         return ExitUsage;
     }
-    const QString command = positional.first();
-    const bool interactive = !parser.isSet(nonInteractiveOption);
+    const QString word = positional.takeFirst();
+    const Group *chosen = nullptr;
+    for (const Group &g : all) {
+        if (g.words.contains(word))
+            chosen = &g;
+    }
+    if (!chosen) {
+        say(QStringLiteral("korvexcmd: unknown command '%1'.\nTry 'korvexcmd --help'.").arg(word));
+        return ExitUsage;
+    }
 
-    if (parser.isSet(caFileOption)) {
-        const QString ca = QFileInfo(parser.value(caFileOption)).absoluteFilePath();
+    if (parser.isSet(QStringLiteral("ca-file"))) {
+        const QString ca = QFileInfo(parser.value(QStringLiteral("ca-file"))).absoluteFilePath();
         if (!QFileInfo(ca).isReadable()) {
             say(QStringLiteral("korvexcmd: cannot read the CA file '%1'.").arg(ca));
             return ExitUsage;
@@ -153,69 +148,26 @@ int main(int argc, char *argv[])
         say(QStringLiteral("korvexcmd: %1").arg(openError));
         return ExitLocal;
     }
-    if (parser.isSet(serverOption)) {
-        const QString error = client.selectServer(parser.value(serverOption));
+    if (parser.isSet(QStringLiteral("server"))) {
+        const QString error = client.selectServer(parser.value(QStringLiteral("server")));
         if (!error.isEmpty()) {
             say(QStringLiteral("korvexcmd: %1").arg(error));
             return ExitUsage;
         }
     }
 
-    QString user = parser.value(userOption);
-    if (user.isEmpty() && Settings::value(Settings::AccountSaveUsername).toBool())
-        user = Settings::value(Settings::AccountSavedUsername).toString();
-    if (user.isEmpty()) {
-        say(QStringLiteral("korvexcmd: no account name given (--user NAME)."));
-        return ExitUsage;
-    }
-    user = user.toLower();
-    const QString serverId = client.servers()->selected().prefix;
-
-    if (command == QLatin1String("logout")) {
-        try {
-            client.credentials()->clearPassword(serverId, user);
-            if (parser.isSet(forgetDeviceOption))
-                client.credentials()->storeDoubleSec(serverId, user, QString());
-        } catch (const std::exception &e) {
-            say(QStringLiteral("korvexcmd: the key store failed: %1").arg(QString::fromUtf8(e.what())));
-            return ExitLocal;
-        }
-        if (Settings::value(Settings::AccountSavedUsername).toString() == user)
-            Settings::setValue(Settings::AccountSavePassword, false);
-        say(parser.isSet(forgetDeviceOption)
-                ? QStringLiteral("Forgot the password and this device's second factor of %1 on %2.").arg(user, serverId)
-                : QStringLiteral("Forgot the password of %1 on %2.").arg(user, serverId));
-        return ExitOk;
-    }
-
-    LoginCommand::Options options;
-    options.user = user;
-    options.interactive = interactive;
-    options.remember = parser.isSet(rememberOption);
-    options.photoTanFile = QFileInfo(parser.value(photoTanOption)).absoluteFilePath();
-    bool methodOk = false;
-    options.tanMethod = methodFromOption(parser.value(tanMethodOption), &methodOk);
-    if (!methodOk) {
-        say(QStringLiteral("korvexcmd: unknown --tan-method '%1'.").arg(parser.value(tanMethodOption)));
-        return ExitUsage;
-    }
-    const PasswordSource::Outcome password = PasswordSource::obtain(
-        parser.value(passwordFileOption), interactive, QStringLiteral("Password for %1: ").arg(user));
-    if (!password.password) {
-        say(QStringLiteral("korvexcmd: %1").arg(password.error));
-        return parser.isSet(passwordFileOption) && !qEnvironmentVariableIsSet("KORVEX_PASSWORD") ? ExitLocal
-                                                                                                 : ExitNeedsInput;
-    }
-    options.password = *password.password;
-
     const BrandingTranslator branding(context.config());
-    LoginCommand login(&client, &branding, options);
-    int exitCode = ExitFailed;
-    QObject::connect(&login, &LoginCommand::finished, &app, [&exitCode](int code) {
-        exitCode = code;
-        QCoreApplication::exit(code);
-    });
-    QTimer::singleShot(0, &login, &LoginCommand::start);
+    CommandContext commandContext;
+    commandContext.client = &client;
+    commandContext.branding = &branding;
+    commandContext.parser = &parser;
+    commandContext.word = word;
+    commandContext.arguments = positional;
+    commandContext.interactive = !parser.isSet(QStringLiteral("non-interactive"));
+    std::unique_ptr<Command> command(chosen->create(commandContext));
+    QObject::connect(command.get(), &Command::finished, &app, [](int code) { QCoreApplication::exit(code); },
+                     Qt::QueuedConnection);
+    QTimer::singleShot(0, command.get(), &Command::start);
     app.exec();
-    return exitCode;
+    return command->isDone() ? command->exitCode() : ExitFailed;
 }

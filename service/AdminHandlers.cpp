@@ -31,7 +31,7 @@ void AdminHandlers::addFault(Call &call)
     FaultInjection::Fault fault;
     const auto kind = FaultInjection::kindFromName(jsonString(call.json, "kind").value_or(""));
     if (!kind) {
-        call.fail(ServiceStatus::BadRequest, "\"kind\" must be delay, stall, cut, status, empty or nonjson");
+        call.fail(ServiceStatus::BadRequest, "\"kind\" must be delay, stall, cut, status, empty, nonjson, rewrite or header");
         return;
     }
     fault.kind = *kind;
@@ -41,6 +41,10 @@ void AdminHandlers::addFault(Call &call)
     fault.status = call.json.value(QLatin1String("status")).toInt(500);
     fault.after = static_cast<std::int64_t>(call.json.value(QLatin1String("after")).toDouble(-1));
     fault.remaining = call.json.value(QLatin1String("count")).toInt(1);
+    fault.from = jsonString(call.json, "from").value_or("");
+    fault.to = jsonString(call.json, "to").value_or("");
+    fault.header = jsonString(call.json, "header").value_or("");
+    fault.value = jsonString(call.json, "value").value_or("");
     const bool badStatus = fault.kind == FaultInjection::Kind::Status && (fault.status < 100 || fault.status > 599);
     if (badStatus || fault.ms < 0) {
         call.fail(ServiceStatus::BadRequest, "\"status\" must be an HTTP status and \"ms\" not negative");

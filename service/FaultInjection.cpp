@@ -16,6 +16,10 @@ std::optional<FaultInjection::Kind> FaultInjection::kindFromName(const std::stri
         return Kind::Empty;
     if (name == "nonjson")
         return Kind::NonJson;
+    if (name == "rewrite")
+        return Kind::Rewrite;
+    if (name == "header")
+        return Kind::Header;
     return std::nullopt;
 }
 
@@ -34,6 +38,10 @@ const char *FaultInjection::kindName(Kind kind)
         return "empty";
     case Kind::NonJson:
         return "nonjson";
+    case Kind::Rewrite:
+        return "rewrite";
+    case Kind::Header:
+        return "header";
     }
     return "?";
 }

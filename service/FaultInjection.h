@@ -12,7 +12,7 @@
 class FaultInjection
 {
 public:
-    enum class Kind { Delay, Stall, Cut, Status, Empty, NonJson };
+    enum class Kind { Delay, Stall, Cut, Status, Empty, NonJson, Rewrite, Header };
     struct Fault
     {
         int id = 0;
@@ -23,6 +23,10 @@ public:
         int status = 500;        // Status: the HTTP status to answer
         std::int64_t after = -1; // Cut: bytes of the body sent before the connection closes (-1: half)
         int remaining = 1;       // applications left; 0 or less: until cleared
+        std::string from;        // Rewrite: the first occurrence of this text in a reply body ...
+        std::string to;          // ... becomes this text
+        std::string header;      // Header: this reply header ...
+        std::string value;       // ... gets this value (empty: removed)
     };
 
     static std::optional<Kind> kindFromName(const std::string &name);

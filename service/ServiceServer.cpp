@@ -236,8 +236,8 @@ void ServiceServer::stop()
 void ServiceServer::dispatch(const httplib::Request &req, httplib::Response &res, const httplib::ContentReader *reader)
 {
     Call call{req, res, *this, reader, {}, nullptr, {}};
-    std::optional<FaultInjection::Fault> cut;
-    if (applyFault(call, cut))
+    std::optional<FaultInjection::Fault> after;
+    if (applyFault(call, after))
         return;
 
     const std::vector<std::string> segments = segmentsOf(req.path);
@@ -281,11 +281,33 @@ void ServiceServer::dispatch(const httplib::Request &req, httplib::Response &res
 
     match->handler(call);
     call.drainBody();
-    if (cut)
-        cutBody(res, cut->after);
+    if (after)
+        applyReplyFault(res, *after);
 }
 
-bool ServiceServer::applyFault(Call &call, std::optional<FaultInjection::Fault> &cut)
+void ServiceServer::applyReplyFault(httplib::Response &res, const FaultInjection::Fault &fault)
+{
+    switch (fault.kind) {
+    case FaultInjection::Kind::Cut:
+        cutBody(res, fault.after);
+        break;
+    case FaultInjection::Kind::Rewrite: {
+        const size_t at = res.body.find(fault.from);
+        if (!fault.from.empty() && at != std::string::npos)
+            res.body.replace(at, fault.from.size(), fault.to);
+        break;
+    }
+    case FaultInjection::Kind::Header:
+        res.headers.erase(fault.header);
+        if (!fault.value.empty())
+            res.set_header(fault.header, fault.value);
+        break;
+    default:
+        break;
+    }
+}
+
+bool ServiceServer::applyFault(Call &call, std::optional<FaultInjection::Fault> &after)
 {
     auto fault = m_faults.take(call.req.method, call.req.path);
     if (!fault)
@@ -300,7 +322,9 @@ bool ServiceServer::applyFault(Call &call, std::optional<FaultInjection::Fault> 
         m_faults.stall(fault->ms > 0 ? fault->ms : 600000);
         return false;
     case FaultInjection::Kind::Cut:
-        cut = fault;
+    case FaultInjection::Kind::Rewrite:
+    case FaultInjection::Kind::Header:
+        after = fault;
         return false;
     case FaultInjection::Kind::Status:
         call.drainBody();

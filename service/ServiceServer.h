@@ -111,7 +111,9 @@ private:
         Handler handler;
     };
     void dispatch(const httplib::Request &req, httplib::Response &res, const httplib::ContentReader *reader);
-    bool applyFault(Call &call, std::optional<FaultInjection::Fault> &cut);
+    bool applyFault(Call &call, std::optional<FaultInjection::Fault> &after);
+    // The faults that change a reply after its handler made it.
+    static void applyReplyFault(httplib::Response &res, const FaultInjection::Fault &fault);
     bool authorise(Call &call, Auth auth);
     bool readJson(Call &call);
     static void cutBody(httplib::Response &res, std::int64_t after);

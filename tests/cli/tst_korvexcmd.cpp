@@ -87,8 +87,8 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no command -> 2") << QStringList{} << "expected one command";
-        QTest::newRow("unknown command -> 2") << QStringList{"sync"} << "expected one command";
+        QTest::newRow("no command -> 2") << QStringList{} << "expected a command";
+        QTest::newRow("unknown command -> 2") << QStringList{"frobnicate"} << "unknown command";
         QTest::newRow("unknown option -> 2") << QStringList{"login", "--bogus"} << "Unknown option";
         QTest::newRow("bad server -> 2") << QStringList{"login", "--user", "x", "--server", "nowhere"}
                                          << "neither a server of the list nor an http(s) URL";

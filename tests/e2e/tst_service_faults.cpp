@@ -49,7 +49,9 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(int, status);
         QFETCH(int, http);
-        QVERIFY(m_service.injectFault({kind, "/api/sync/1/files/info", {}, 0, status, -1, 1}));
+        ServiceProcess::Fault fault = ServiceProcess::makeFault(kind, "/api/sync/1/files/info");
+        fault.status = status;
+        QVERIFY(m_service.injectFault(fault));
         const auto r = m_client->safes();
         QCOMPARE(r.http, http);
         if (kind == "empty")

@@ -271,12 +271,25 @@ ServiceProcess::AdminReply ServiceProcess::admin(const QByteArray &method, const
     return result;
 }
 
+ServiceProcess::Fault ServiceProcess::makeFault(const QString &kind, const QString &path, const QString &method,
+                                                int count)
+{
+    Fault fault;
+    fault.kind = kind;
+    fault.path = path;
+    fault.method = method;
+    fault.count = count;
+    return fault;
+}
+
 std::optional<int> ServiceProcess::injectFault(const Fault &fault) const
 {
     QJsonObject body{{QStringLiteral("kind"), fault.kind},   {QStringLiteral("path"), fault.path},
                      {QStringLiteral("method"), fault.method}, {QStringLiteral("ms"), fault.ms},
                      {QStringLiteral("status"), fault.status}, {QStringLiteral("after"), double(fault.after)},
-                     {QStringLiteral("count"), fault.count}};
+                     {QStringLiteral("count"), fault.count},  {QStringLiteral("from"), fault.from},
+                     {QStringLiteral("to"), fault.to},         {QStringLiteral("header"), fault.header},
+                     {QStringLiteral("value"), fault.value}};
     const AdminReply reply = admin("POST", QStringLiteral("/admin/faults"), body);
     if (!reply.ok())
         return std::nullopt;
@@ -285,32 +298,60 @@ std::optional<int> ServiceProcess::injectFault(const Fault &fault) const
 
 bool ServiceProcess::delay(const QString &path, int ms, const QString &method, int count) const
 {
-    return injectFault({QStringLiteral("delay"), path, method, ms, 500, -1, count}).has_value();
+    Fault fault = makeFault(QStringLiteral("delay"), path, method, count);
+    fault.ms = ms;
+    return injectFault(fault).has_value();
 }
 
 bool ServiceProcess::stall(const QString &path, int ms, const QString &method, int count) const
 {
-    return injectFault({QStringLiteral("stall"), path, method, ms, 500, -1, count}).has_value();
+    Fault fault = makeFault(QStringLiteral("stall"), path, method, count);
+    fault.ms = ms;
+    return injectFault(fault).has_value();
 }
 
 bool ServiceProcess::cutBody(const QString &path, qint64 afterBytes, const QString &method, int count) const
 {
-    return injectFault({QStringLiteral("cut"), path, method, 0, 500, afterBytes, count}).has_value();
+    Fault fault = makeFault(QStringLiteral("cut"), path, method, count);
+    fault.after = afterBytes;
+    return injectFault(fault).has_value();
 }
 
 bool ServiceProcess::forceStatus(const QString &path, int httpStatus, const QString &method, int count) const
 {
-    return injectFault({QStringLiteral("status"), path, method, 0, httpStatus, -1, count}).has_value();
+    Fault fault = makeFault(QStringLiteral("status"), path, method, count);
+    fault.status = httpStatus;
+    return injectFault(fault).has_value();
 }
 
 bool ServiceProcess::emptyBody(const QString &path, const QString &method, int count) const
 {
-    return injectFault({QStringLiteral("empty"), path, method, 0, 500, -1, count}).has_value();
+    Fault fault = makeFault(QStringLiteral("empty"), path, method, count);
+    return injectFault(fault).has_value();
 }
 
 bool ServiceProcess::nonJsonBody(const QString &path, const QString &method, int count) const
 {
-    return injectFault({QStringLiteral("nonjson"), path, method, 0, 500, -1, count}).has_value();
+    Fault fault = makeFault(QStringLiteral("nonjson"), path, method, count);
+    return injectFault(fault).has_value();
+}
+
+bool ServiceProcess::rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method,
+                                 int count) const
+{
+    Fault fault = makeFault(QStringLiteral("rewrite"), path, method, count);
+    fault.from = from;
+    fault.to = to;
+    return injectFault(fault).has_value();
+}
+
+bool ServiceProcess::replaceHeader(const QString &path, const QString &header, const QString &value,
+                                   const QString &method, int count) const
+{
+    Fault fault = makeFault(QStringLiteral("header"), path, method, count);
+    fault.header = header;
+    fault.value = value;
+    return injectFault(fault).has_value();
 }
 
 bool ServiceProcess::clearFaults() const

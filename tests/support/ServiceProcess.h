@@ -89,6 +89,10 @@ public:
         int status = 500;
         qint64 after = -1;
         int count = 1;
+        QString from;   // "rewrite": the first occurrence of `from` in the reply body becomes `to`
+        QString to;
+        QString header; // "header": the reply header gets `value` (empty: removed)
+        QString value;
     };
 
     ServiceProcess();
@@ -136,6 +140,7 @@ public:
 
     // The admin interface: "/admin/..." with the admin token.
     AdminReply admin(const QByteArray &method, const QString &path, const QJsonObject &body = {}) const;
+    static Fault makeFault(const QString &kind, const QString &path, const QString &method = {}, int count = 1);
     std::optional<int> injectFault(const Fault &fault) const; // the fault's id
     bool delay(const QString &path, int ms, const QString &method = {}, int count = 1) const;
     bool stall(const QString &path, int ms = 600000, const QString &method = {}, int count = 1) const;
@@ -143,6 +148,10 @@ public:
     bool forceStatus(const QString &path, int httpStatus, const QString &method = {}, int count = 1) const;
     bool emptyBody(const QString &path, const QString &method = {}, int count = 1) const;
     bool nonJsonBody(const QString &path, const QString &method = {}, int count = 1) const;
+    bool rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method = {},
+                     int count = 1) const;
+    bool replaceHeader(const QString &path, const QString &header, const QString &value, const QString &method = {},
+                       int count = 1) const;
     bool clearFaults() const; // also releases stalled replies
     // Ends the sessions of a user (all users when empty); the number ended.
     std::optional<int> expireSessions(const QString &user = {}) const;
