@@ -1,20 +1,27 @@
 #include "drive/EncryptedDrives.h"
 
 #include "app/ApplicationLog.h"
+#include "db/SyncSettingsDao.h"
 #include "drive/ClientConnection.h"
 #include "drive/DaemonProcess.h"
 #include "drive/LocalServer.h"
 
 #include <stdexcept>
 
-EncryptedDrives::EncryptedDrives(const AppInfo *appInfo, FileSystemDriverManager::SettingsSource settingsSource,
-                                 bool decryptWhenOffline, QObject *parent)
+EncryptedDrives::EncryptedDrives(const AppInfo *appInfo, SyncSettingsDao *settings, bool decryptWhenOffline,
+                                 QObject *parent)
     : QObject(parent)
     , m_manager(new FileSystemDriverManager(
-          std::move(settingsSource),
+          [settings] {
+              SyncSettingsDao::Filter all;
+              all.currentUser = false;
+              return settings->getListInternal(all);
+          },
           [appInfo](const SyncSetting &setting, QObject *owner) { return new DaemonProcess(appInfo, setting, owner); },
           decryptWhenOffline, this))
 {
+    connect(settings, &SyncSettingsDao::settingAdded, m_manager, &FileSystemDriverManager::addSetting);
+    connect(settings, &SyncSettingsDao::settingRemoved, m_manager, &FileSystemDriverManager::removeSettingById);
 }
 
 void EncryptedDrives::followLog(ApplicationLog *log)

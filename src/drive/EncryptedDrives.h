@@ -7,6 +7,7 @@
 class AppInfo;
 class ApplicationLog;
 class LocalServer;
+class SyncSettingsDao;
 
 // The drives of encrypted sync settings as a program runs them: the
 // manager with daemon processes for this application, and, once serving,
@@ -16,8 +17,10 @@ class EncryptedDrives : public QObject
 {
     Q_OBJECT
 public:
-    EncryptedDrives(const AppInfo *appInfo, FileSystemDriverManager::SettingsSource settingsSource,
-                    bool decryptWhenOffline, QObject *parent = nullptr);
+    // The drives follow the settings store: every encrypted setting on this
+    // computer (of any account: the folders are this user's either way).
+    EncryptedDrives(const AppInfo *appInfo, SyncSettingsDao *settings, bool decryptWhenOffline,
+                    QObject *parent = nullptr);
 
     FileSystemDriverManager *manager() const { return m_manager; }
     // Passes the log's level changes on to the daemons.

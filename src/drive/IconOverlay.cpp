@@ -88,6 +88,7 @@ bool IconOverlay::runGio(const QStringList &args) const
 
 void IconOverlay::addOverlay(const SyncSetting &setting)
 {
+    m_seen.insert(setting.id, setting);
     if (setting.encryption
         && (m_manager->daemonStatus(setting) != Running || m_manager->isManagingExternalDrives()))
         return;
@@ -101,6 +102,12 @@ void IconOverlay::addOverlay(const SyncSetting &setting)
     const QString icon = QCoreApplication::applicationDirPath() + QStringLiteral("/folder_icon.png");
     runGio({QStringLiteral("set"), folder, QLatin1String(kGioAttribute), QUrl::fromLocalFile(icon).toString()});
 #endif
+}
+
+void IconOverlay::removeOverlayById(int settingId)
+{
+    if (m_seen.contains(settingId))
+        removeOverlay(m_seen.take(settingId));
 }
 
 void IconOverlay::removeOverlay(const SyncSetting &setting)

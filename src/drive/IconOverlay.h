@@ -2,6 +2,7 @@
 
 #include "db/SyncSetting.h"
 
+#include <QHash>
 #include <QObject>
 
 class AppInfo;
@@ -29,6 +30,8 @@ public:
 public slots:
     void addOverlay(const SyncSetting &setting);
     void removeOverlay(const SyncSetting &setting);
+    // For the settings store's settingRemoved(id): the folder as last seen.
+    void removeOverlayById(int settingId);
 
 private:
     QString folderOf(const SyncSetting &setting) const;
@@ -36,4 +39,5 @@ private:
 
     IFileSystemDriverManager *m_manager;
     const AppInfo *m_appInfo;
+    QHash<int, SyncSetting> m_seen; // by id, as addOverlay saw them
 };

@@ -10,6 +10,7 @@
 #include "app/StartOnStartup.h"
 #include "app/VersionOrder.h"
 #include "db/OndoDatabase.h"
+#include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
 #include "drive/EncryptedDrives.h"
@@ -155,6 +156,7 @@ void OndoApplication::initApp()
 
     // The data access objects, then the login API and its controller.
     m_userDao = new UserDao(m_database.data(), this);
+    m_syncSettingsDao = new SyncSettingsDao(m_database.data(), m_session, m_credentialStore.data(), this);
     const std::optional<DbInfo> device = m_database->isInitialised() ? m_database->currentDbInfo() : std::nullopt;
     m_loginRI = new LoginRI(m_session, m_userDao, m_appInfo, m_credentialStore.data(),
                             LoginRI::Device{device ? device->device_id : QString(),
@@ -167,7 +169,7 @@ void OndoApplication::initApp()
 
     // The drives of encrypted settings and the folder icons; the daemons
     // run only once the local server below serves them.
-    m_drives = new EncryptedDrives(m_appInfo, [] { return SyncSettings(); },
+    m_drives = new EncryptedDrives(m_appInfo, m_syncSettingsDao,
                                    Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
     m_drives->followLog(m_log);
     FileSystemDriverManager *driveManager = m_drives->manager();
@@ -177,6 +179,12 @@ void OndoApplication::initApp()
     m_iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
     connect(driveManager, &IFileSystemDriverManager::daemonStatusChanged, m_iconOverlay,
             [this](const SyncSetting &setting) { m_iconOverlay->addOverlay(setting); });
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingAdded, m_iconOverlay, &IconOverlay::addOverlay);
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingRemoved, m_iconOverlay, &IconOverlay::removeOverlayById);
+    SyncSettingsDao::Filter allSettings;
+    allSettings.currentUser = false;
+    for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
+        m_iconOverlay->addOverlay(setting);
 
     m_mainWindow = new MainWindow;
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,

@@ -26,6 +26,7 @@ class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
+class SyncSettingsDao;
 class UserDao;
 class QSystemTrayIcon;
 class QNetworkConfigurationManager;
@@ -128,6 +129,7 @@ private:
     QPointer<OndoSession> m_session;
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
+    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
     EncryptedDrives *m_drives = nullptr; // child
     IconOverlay *m_iconOverlay = nullptr; // child

@@ -23,6 +23,7 @@ class TestDaemonProcess : public QObject
     QTemporaryDir m_bin;   // holds the stand-in "encrypted", first on PATH
     QTemporaryDir m_work;  // the code file, the environment dumps, the sync folders
     QByteArray m_path;
+    DelayRecorder m_idleClock; // restarts nobody fires
 
     void setCode(const QByteArray &code)
     {
@@ -56,7 +57,7 @@ private slots:
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n"
-                   "env | grep '^KORVEX_' | grep -v '^KORVEX_TEST_ROOT=' | sort > \"$STANDIN_DIR/env.$$\"\n"
+                   "env | grep '^KORVEX_' | grep -v '^KORVEX_TEST_ROOT=' | sort > \"$STANDIN_DIR/env.${KORVEX_MOUNT##*/}\"\n"
                    "read code < \"$STANDIN_DIR/code\"\n"
                    "[ \"$code\" = sleep ] && exec sleep 60\n"
                    "exit \"$code\"\n");
@@ -121,13 +122,12 @@ private slots:
     void theEnvironmentNamesTheDrive()
     {
         setCode("0");
-        DaemonProcess daemon(m_env.appInfo(), setting(3), nullptr, DelayRecorder().schedule());
+        DaemonProcess daemon(m_env.appInfo(), setting(3), nullptr, m_idleClock.schedule());
         QVERIFY(QFileInfo(m_work.filePath(QStringLiteral(".Safe3-encrypted"))).isDir());
         daemon.setLogLevel(1);
         daemon.start();
-        const qint64 pid = daemon.processId();
         QCOMPARE(nextEnd(daemon), int(Exited));
-        QFile dump(m_work.filePath(QStringLiteral("env.%1").arg(pid)));
+        QFile dump(m_work.filePath(QStringLiteral("env.Safe3")));
         QVERIFY(dump.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(dump.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines, (QStringList{
@@ -145,7 +145,7 @@ private slots:
     void aMissingExecutableGives193()
     {
         qputenv("PATH", m_path);
-        DaemonProcess daemon(m_env.appInfo(), setting(4), nullptr, DelayRecorder().schedule());
+        DaemonProcess daemon(m_env.appInfo(), setting(4), nullptr, m_idleClock.schedule());
         MessageCapture log;
         daemon.start();
         qputenv("PATH", m_bin.path().toLocal8Bit() + ':' + m_path);
@@ -163,7 +163,7 @@ private slots:
         FileSystemDriverManager manager([&] { return settings; },
                                         [this](const SyncSetting &s, QObject *parent) {
                                             return new DaemonProcess(m_env.appInfo(), s, parent,
-                                                                     DelayRecorder().schedule());
+                                                                     m_idleClock.schedule());
                                         },
                                         false);
         MessageCapture log;
