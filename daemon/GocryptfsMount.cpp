@@ -250,7 +250,11 @@ void GocryptfsMount::onOutput(QProcess::ProcessChannel channel)
         const QString line = QString::fromUtf8(m_process->readLine()).trimmed();
         if (line.isEmpty())
             continue;
-        if (channel == QProcess::StandardError)
+        // go-fuse names each kernel request it does not serve (statx, tmpfile):
+        // the kernel falls back by itself, nothing to warn about.
+        if (line.contains(QLatin1String("Unimplemented opcode")))
+            m_log->debug(QStringLiteral("gocryptfs: ") + line);
+        else if (channel == QProcess::StandardError)
             m_log->warn(QStringLiteral("gocryptfs: ") + line);
         else
             m_log->info(QStringLiteral("gocryptfs: ") + line);
