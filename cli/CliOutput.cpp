@@ -51,7 +51,11 @@ void say(const QString &text)
 
 void line(const QString &text)
 {
-    write(stdout, clean(text));
+    // Tabs separate fields; what is between them is cleaned.
+    QStringList fields = text.split(QLatin1Char('\t'));
+    for (QString &f : fields)
+        f = clean(f);
+    write(stdout, fields.join(QLatin1Char('\t')));
 }
 
 void table(const QStringList &header, const QList<QStringList> &rows)

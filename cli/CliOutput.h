@@ -21,7 +21,8 @@ QString clean(const QString &text);
 // cleaned (server text inside it must go through clean() first, since line
 // ends stay).
 void say(const QString &text);
-// One line of data on standard output, cleaned.
+// One line of data on standard output; tabs separate its fields, each of
+// which is cleaned.
 void line(const QString &text);
 // A table with a header line; columns are padded to their widest cell, and
 // the last column is not padded. Every cell is cleaned.

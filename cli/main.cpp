@@ -4,6 +4,9 @@
 #include "Command.h"
 #include "ExitCode.h"
 #include "FilesCommand.h"
+#include "RunCommand.h"
+#include "SettingCommand.h"
+#include "SyncCommand.h"
 
 #include "app/AppContext.h"
 #include "app/ApplicationLog.h"
@@ -48,6 +51,9 @@ QList<Group> groups()
     return {
         group<AccountCommand>({QStringLiteral("login"), QStringLiteral("logout")}),
         group<FilesCommand>(FilesCommand::words()),
+        group<SettingCommand>(SettingCommand::words()),
+        group<SyncCommand>(SyncCommand::words()),
+        group<RunCommand>(RunCommand::words()),
     };
 }
 
