@@ -22,6 +22,14 @@ EncryptedDrives::EncryptedDrives(const AppInfo *appInfo, SyncSettingsDao *settin
 {
     connect(settings, &SyncSettingsDao::settingAdded, m_manager, &FileSystemDriverManager::addSetting);
     connect(settings, &SyncSettingsDao::settingRemoved, m_manager, &FileSystemDriverManager::removeSettingById);
+    // Every good watchdog run reports Running again; only the change counts.
+    connect(m_manager, &IFileSystemDriverManager::daemonStatusChanged, this,
+            [this](const SyncSetting &setting, quarnet::daemon::api::status status) {
+                const int before = m_status.value(setting.id, quarnet::daemon::api::NotChecked);
+                m_status.insert(setting.id, status);
+                if (status == quarnet::daemon::api::Running && before != quarnet::daemon::api::Running)
+                    emit driveReady(setting);
+            });
 }
 
 void EncryptedDrives::followLog(ApplicationLog *log)

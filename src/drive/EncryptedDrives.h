@@ -2,6 +2,7 @@
 
 #include "drive/FileSystemDriverManager.h"
 
+#include <QHash>
 #include <QObject>
 
 class AppInfo;
@@ -29,7 +30,14 @@ public:
     // False (logged) when another client serves the drives already.
     bool serve();
 
+signals:
+    // A drive became usable (its status turned Running): the moment to
+    // sync its setting rather than wait for the next timer run, which
+    // skipped it while the drive was coming up.
+    void driveReady(const SyncSetting &setting);
+
 private:
     FileSystemDriverManager *m_manager;
     LocalServer *m_server = nullptr;
+    QHash<int, int> m_status; // the last status per setting id
 };

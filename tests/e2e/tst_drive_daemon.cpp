@@ -1,5 +1,6 @@
 // The real drive daemon over gocryptfs and FUSE, supervised as the client
 // does it: manager, daemon processes, watchdog and the local socket.
+#include "FuseCheck.h"
 #include "MessageCapture.h"
 #include "TestEnv.h"
 #include "drive/ClientConnection.h"
@@ -17,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -30,34 +30,9 @@ QString daemonBinary()
 {
     return QStringLiteral(KORVEX_BINARY_DIR "/daemon_exe/encrypted");
 }
-
-// What keeps FUSE tests from running here, or empty.
-QString fuseProblem()
-{
-    const int fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return QStringLiteral("/dev/fuse is not usable here");
-    ::close(fd);
-    if (QStandardPaths::findExecutable(QStringLiteral("gocryptfs")).isEmpty())
-        return QStringLiteral("gocryptfs is not installed");
-    if (QStandardPaths::findExecutable(QStringLiteral("fusermount3")).isEmpty()
-        && QStandardPaths::findExecutable(QStringLiteral("fusermount")).isEmpty())
-        return QStringLiteral("fusermount is not installed");
-    return QString();
-}
-
-bool isMounted(const QString &path)
-{
-    QFile file(QStringLiteral("/proc/self/mountinfo"));
-    return file.open(QIODevice::ReadOnly) && file.readAll().contains(' ' + path.toUtf8() + ' ');
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
 } // namespace
+using FuseCheck::isMounted;
+using FuseCheck::readFile;
 
 class TestDriveDaemon : public QObject
 {
@@ -108,7 +83,7 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         qRegisterMetaType<ClientConnection *>();
-        const QString problem = fuseProblem();
+        const QString problem = FuseCheck::problem();
         if (!problem.isEmpty())
             QSKIP(qPrintable(QStringLiteral("needs FUSE: ") + problem));
         QVERIFY(QFileInfo(daemonBinary()).isExecutable());
@@ -117,12 +92,8 @@ private slots:
     }
     void cleanup()
     {
-        // A stale FUSE mount in a temporary folder breaks later runs.
-        for (const QString &name : QDir(m_work.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            const QString path = m_work.filePath(name);
-            if (isMounted(path))
-                QProcess::execute(QStringLiteral("fusermount3"), {QStringLiteral("-u"), QStringLiteral("-z"), path});
-        }
+        for (const QString &name : QDir(m_work.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            FuseCheck::unmount(m_work.filePath(name));
     }
 
     // Mount, files encrypted in the storage, the watchdog's verdict, a
