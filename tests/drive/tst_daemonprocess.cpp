@@ -57,7 +57,7 @@ private slots:
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n"
-                   "env | grep '^KORVEX_' | grep -v '^KORVEX_TEST_ROOT=' | sort > \"$STANDIN_DIR/env.${KORVEX_MOUNT##*/}\"\n"
+                   "env | grep -E '^KORVEX_(MOUNT|STORAGE|METHOD|KEY|LOG_FILE|LOG_LEVEL|VOLUME_ICON|BRAND)=' | sort > \"$STANDIN_DIR/env.${KORVEX_MOUNT##*/}\"\n"
                    "read code < \"$STANDIN_DIR/code\"\n"
                    "[ \"$code\" = sleep ] && exec sleep 60\n"
                    "exit \"$code\"\n");
