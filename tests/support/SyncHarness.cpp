@@ -68,6 +68,15 @@ bool SyncHarness::start()
         m_error = QStringLiteral("add-safe: ") + QString::fromUtf8(safe.err);
         return false;
     }
+    if (!m_options.clientUser.isEmpty()) {
+        const auto other = m_service->addUser(m_options.clientUser, m_options.password);
+        const auto shared = m_service->shareSafe(m_safeId, m_options.clientUser,
+                                                 {QStringLiteral("--access"), m_options.clientAccess});
+        if (!other.ok() || !shared.ok()) {
+            m_error = QStringLiteral("sharing the safe: ") + QString::fromUtf8(other.err + shared.err);
+            return false;
+        }
+    }
     m_remote = std::make_unique<Remote>(this);
     return true;
 }
@@ -96,8 +105,9 @@ SyncHarness::Client &SyncHarness::client(int i)
         loginEnv.insert(QStringLiteral("KORVEX_PASSWORD"), m_options.password);
         Client withPassword = *c;
         withPassword.m_env = loginEnv;
+        const QString user = m_options.clientUser.isEmpty() ? m_options.user : m_options.clientUser;
         const Run login = withPassword.run({QStringLiteral("login"), QStringLiteral("--remember"), QStringLiteral("--user"),
-                                            m_options.user, QStringLiteral("--server"), m_service->baseUrl(),
+                                            user, QStringLiteral("--server"), m_service->baseUrl(),
                                             QStringLiteral("--ca-file"), m_service->caFile()});
         if (login.exitCode != 0)
             m_error = QStringLiteral("login: ") + login.describe();
@@ -108,22 +118,35 @@ SyncHarness::Client &SyncHarness::client(int i)
     return *m_clients[i];
 }
 
+std::unique_ptr<QProcess> SyncHarness::Client::start(const QStringList &args) const
+{
+    auto p = std::make_unique<QProcess>();
+    p->setProcessEnvironment(m_env);
+    p->start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
+    p->waitForStarted();
+    return p;
+}
+
 SyncHarness::Run SyncHarness::Client::run(const QStringList &args, const QByteArray &input, int timeoutMs) const
 {
-    QProcess p;
-    p.setProcessEnvironment(m_env);
-    p.start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
-    Run r;
-    if (!p.waitForStarted()) {
+    const std::unique_ptr<QProcess> p = start(args);
+    if (p->state() != QProcess::Running) {
+        Run r;
         r.err = QStringLiteral("korvexcmd did not start");
         return r;
     }
     if (!input.isEmpty())
-        p.write(input);
-    p.closeWriteChannel();
+        p->write(input);
+    p->closeWriteChannel();
+    return finish(*p, timeoutMs);
+}
+
+SyncHarness::Run SyncHarness::Client::finish(QProcess &p, int timeoutMs)
+{
     if (!p.waitForFinished(timeoutMs))
         p.kill();
     p.waitForFinished(5000);
+    Run r;
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
@@ -249,7 +272,14 @@ QMap<QString, QPair<QString, QString>> SyncHarness::Remote::objects()
     QMap<QString, QPair<QString, QString>> map;
     if (!ensureLoggedIn())
         return map;
-    const ServiceClient::Reply reply = m_client->objects(m_harness->safeId());
+    ServiceClient::Reply reply = m_client->objects(m_harness->safeId());
+    if (reply.http == 401) {
+        // The test ended the sessions: log in again.
+        m_client.reset();
+        if (!ensureLoggedIn())
+            return map;
+        reply = m_client->objects(m_harness->safeId());
+    }
     for (const QJsonValue v : reply.data.value(QStringLiteral("filesafe_objects")).toArray()) {
         const QJsonObject o = v.toObject();
         const QString path = o.value(QStringLiteral("path")).toString().mid(1); // relative to the root

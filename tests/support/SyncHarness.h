@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -33,7 +34,11 @@ public:
     {
         QString user = QStringLiteral("alice");
         QString password = QStringLiteral("alice-pw");
-        QStringList safeOptions; // add-safe options ("--access", "r", ...)
+        QStringList safeOptions; // add-safe options ("--quota", "1000", ...)
+        // When set, the korvexcmd clients log in as this user, with whom the
+        // safe is shared with `clientAccess`; the remote side stays the owner.
+        QString clientUser;
+        QString clientAccess = QStringLiteral("crud");
     };
 
     // One run of korvexcmd.
@@ -57,6 +62,9 @@ public:
         // korvexcmd with this client's home.
         Run run(const QStringList &args, const QByteArray &input = QByteArray(), int timeoutMs = 120000) const;
         Run sync(const QStringList &extraArgs = {}, const QByteArray &input = QByteArray()) const;
+        // korvexcmd started without waiting; finish() waits and collects.
+        std::unique_ptr<QProcess> start(const QStringList &args) const;
+        static Run finish(QProcess &process, int timeoutMs = 120000);
         // Writes a file below the sync folder (parents created); the time is
         // moved on a second so that an edit within the same second shows.
         bool write(const QString &path, const QByteArray &content) const;
