@@ -1,5 +1,7 @@
 #include "CliOutput.h"
 
+#include "passwords/SecretWipe.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -87,6 +89,15 @@ void table(const QStringList &header, const QList<QStringList> &rows)
     }
 }
 
+void secret(const QString &text)
+{
+    QByteArray bytes = (stdoutIsTerminal() ? clean(text) : text).toUtf8();
+    fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+    SecretWipe::wipe(bytes);
+}
+
 void json(const QJsonValue &value)
 {
     QJsonDocument doc;
@@ -116,6 +127,11 @@ QString humanSize(qint64 bytes)
 bool stderrIsTerminal()
 {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+bool stdoutIsTerminal()
+{
+    return ::isatty(STDOUT_FILENO) == 1;
 }
 
 ProgressLine::ProgressLine(const QString &label)

@@ -12,7 +12,7 @@ enum ExitCode {
     ExitUnreachable = 3,   // network, TLS, time-out, unexpected replies
     ExitNeedsInput = 4,    // input needed but --non-interactive or no terminal
     ExitLocal = 5,         // local problem: key store, database, files
-    ExitNotFound = 6,      // no such file safe, file, folder or sync setting
+    ExitNotFound = 6,      // no such file safe, file, folder, sync setting or password entry
     ExitSyncFailed = 7,    // a sync finished, but some actions failed
     ExitSyncStopped = 8,   // a sync stopped: deletion refused, quota, session lost, interrupted
 };
@@ -29,7 +29,7 @@ inline QString exitStatusHelp()
         "  4  input is needed but --non-interactive was given or there is no terminal,\n"
         "     or no account is remembered (run 'korvexcmd login --remember')\n"
         "  5  a local problem (key store, database, files)\n"
-        "  6  no such file safe, file, folder or sync setting\n"
+        "  6  no such file safe, file, folder, sync setting or password entry\n"
         "  7  sync: finished, but some actions failed (see their lines)\n"
         "  8  sync: stopped before the end: mass deletion refused, quota exceeded,\n"
         "     session lost, or interrupted (SIGINT/SIGTERM)\n");

@@ -17,8 +17,10 @@
 #include "drive/IconOverlay.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
+#include "passwords/PasswordController.h"
 #include "ri/LoginController.h"
 #include "ri/LoginRI.h"
+#include "ri/PasswordRI.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyAuthDialog.h"
 
@@ -185,6 +187,10 @@ void OndoApplication::initApp()
     allSettings.currentUser = false;
     for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
         m_iconOverlay->addOverlay(setting);
+
+    // The password safe's API and controller.
+    m_passwordRI = new PasswordRI(m_session, this);
+    m_passwordController = new PasswordController(m_passwordRI, m_session, this);
 
     m_mainWindow = new MainWindow;
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
