@@ -94,14 +94,15 @@ class TestKorvexCmdHardening : public QObject
     // The login steps of a server that wants an SMS TAN and puts escape
     // sequences into the mobile number and the TAN reference; `head` is the
     // HTTP status line of its first answer.
-    void serveHostileLogin(const QByteArray &firstStatusLine = "HTTP/1.1 200 OK")
+    // `failingStep` gets that status line instead.
+    void serveHostileLogin(const QByteArray &statusLine = "HTTP/1.1 200 OK", const QString &failingStep = "CREATE_SESSION")
     {
-        peer->setScript([firstStatusLine](const PeerRequest &r, PeerConnection *c) {
+        peer->setScript([statusLine, failingStep](const PeerRequest &r, PeerConnection *c) {
             const QString step = QJsonDocument::fromJson(r.body).object().value("step").toString();
             QByteArray data = "{}";
-            if (step == "CREATE_SESSION") {
+            if (step == failingStep) {
                 const QByteArray body = envelope();
-                c->writeRaw(firstStatusLine + "\r\nContent-Type: application/json\r\nContent-Length: "
+                c->writeRaw(statusLine + "\r\nContent-Type: application/json\r\nContent-Length: "
                             + QByteArray::number(body.size()) + "\r\n\r\n" + body);
                 return;
             }
@@ -182,7 +183,9 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("HTTP 500 at login -> 3, the server") << "http500" << "alice" << 3 << "Unable to connect";
+        // The first step kept its code before; the later ones said "wrong password".
+        QTest::newRow("HTTP 500 at the second login step -> 3, the server") << "http500" << "alice" << 3
+                                                                             << "Unable to connect";
         // The first login of an account records it before anything is sent.
         QTest::newRow("database locked by another process -> 5, the database")
             << "locked" << "newcomer" << 5 << "Database error";
@@ -194,8 +197,10 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         QSqlDatabase other;
+        QStringList server{"--server", service->baseUrl(), "--ca-file", service->caFile()};
         if (fault == "http500") {
-            QVERIFY(service->forceStatus("/api/sync/1/auth/login", 500));
+            serveHostileLogin("HTTP/1.1 500 Internal Server Error", "IDENTIFY_USER");
+            server = QStringList{"--server", peer->url("localhost"), "--ca-file", peerCa};
         } else {
             // Another program in the middle of a write.
             if (!QFile::exists(env->appInfo()->databasePath()))
@@ -205,8 +210,7 @@ private slots:
             QVERIFY(other.open());
             QVERIFY(QSqlQuery(other).exec("BEGIN IMMEDIATE"));
         }
-        const Run r = run({"login", "--user", user, "--server", service->baseUrl(), "--ca-file", service->caFile()},
-                          {}, "alice-pw");
+        const Run r = run(QStringList{"login", "--user", user} + server, {}, "alice-pw");
         if (other.isOpen()) {
             QSqlQuery(other).exec("ROLLBACK");
             other.close();
