@@ -282,6 +282,14 @@ private slots:
         QVERIFY2(missing.err.contains("Files:/a.txt: no such file"), qPrintable(missing.err));
         QVERIFY(!get.err.contains('\r') && !put.err.contains('\r')); // no progress line without a terminal
 
+        // A safe name with a line break and an escape sequence in it cannot
+        // forge a line or steer the terminal.
+        QVERIFY(service->rewriteBody("/api/sync/1/files/info", "\"safe_name\":\"Files\"",
+                                     "\"safe_name\":\"Files\\u001b[2J\\nForged line\"", "GET", 0));
+        const Run hostile = run({"get", safeId + ":/a.txt", back});
+        service->clearFaults();
+        QCOMPARE(hostile.exitCode, 6);
+        QVERIFY2(hostile.err.contains("korvexcmd get: Files[2JForged line:/a.txt: no such file"), qPrintable(hostile.err));
     }
 
     void untrustedCertificate()
