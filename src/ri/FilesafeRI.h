@@ -28,6 +28,8 @@ public:
     using Progress = Request::ProgressCallback;
 
     static constexpr int UploadTimeoutMs = 420000;
+    // What a download's reply may hold ahead of the decryption.
+    static constexpr qint64 DownloadReadBufferSize = 1024 * 1024;
 
     FilesafeRI(ISession *session, const AppInfo *appInfo, QObject *parent = nullptr);
 
