@@ -254,6 +254,13 @@ void FilesCommand::runGet()
                 finish(ExitUsage);
                 return;
             }
+            // The service refuses such a download with a bare HTTP status,
+            // which would read as a network failure (exit 3).
+            if (!object->access.contains(QLatin1Char('r'))) {
+                say(QStringLiteral("korvexcmd get: %1: no read access").arg(shown));
+                finish(ExitFailed);
+                return;
+            }
             const QFileInfo dest(m_destination);
             QString target = dest.isDir() || m_destination.endsWith(QLatin1Char('/'))
                                  ? QDir(m_destination).absoluteFilePath(object->name())

@@ -282,6 +282,13 @@ private slots:
         QVERIFY2(missing.err.contains("Files:/a.txt: no such file"), qPrintable(missing.err));
         QVERIFY(!get.err.contains('\r') && !put.err.contains('\r')); // no progress line without a terminal
 
+        // A safe that lets files in but not out: refused, not "unreachable".
+        QVERIFY(!service->addSafe("dave", "Drop", {"--access", "cu"}).isEmpty());
+        QCOMPARE(run({"put", a, "Drop:/"}).exitCode, 0);
+        const Run refused = run({"get", "Drop:/a.txt", back});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains("Drop:/a.txt: no read access"), qPrintable(refused.err));
+
         // A safe name with a line break and an escape sequence in it cannot
         // forge a line or steer the terminal.
         QVERIFY(service->rewriteBody("/api/sync/1/files/info", "\"safe_name\":\"Files\"",
