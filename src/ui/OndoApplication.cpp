@@ -14,8 +14,10 @@
 #include "drive/CredentialStore.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
+#include "passwords/PasswordController.h"
 #include "ri/LoginController.h"
 #include "ri/LoginRI.h"
+#include "ri/PasswordRI.h"
 #include "ui/MainWindow.h"
 #include "ui/ProxyAuthDialog.h"
 
@@ -162,6 +164,10 @@ void OndoApplication::initApp()
     setLoginController(loginController);
     connect(loginController, &LoginController::loggedIn, this, [this] { setAppState(Active); });
     connect(loginController, &LoginController::loggedOut, this, [this] { setAppState(Idle); });
+
+    // The password safe's API and controller.
+    m_passwordRI = new PasswordRI(m_session, this);
+    m_passwordController = new PasswordController(m_passwordRI, m_session, this);
 
     m_mainWindow = new MainWindow;
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,

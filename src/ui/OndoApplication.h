@@ -20,6 +20,8 @@ class QNetworkProxy;
 class QNetworkReply;
 class ServerList;
 class MainWindow;
+class PasswordController;
+class PasswordRI;
 class OndoDatabase;
 class QSettings;
 class SettingsStorage;
@@ -67,6 +69,10 @@ public:
     // The login controller, once initApp created it; the session time-out
     // logs out through it.
     void setLoginController(LoginController *controller);
+    // The password safe's API and controller (created in initApp); the
+    // password safe view works through the controller.
+    PasswordRI *passwordRI() const { return m_passwordRI; }
+    PasswordController *passwordController() const { return m_passwordController; }
     // The password restored at start for the saved account name (auto login);
     // handed out once, then forgotten.
     QString takeSavedPassword();
@@ -125,6 +131,8 @@ private:
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
+    PasswordRI *m_passwordRI = nullptr;                 // child
+    PasswordController *m_passwordController = nullptr; // child
     QString m_savedPassword;
     PasswordCheck m_passwordCheck;
     AppState m_appState = Initial;
