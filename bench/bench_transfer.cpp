@@ -172,13 +172,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_transfer: benchmark client login failed\n");
         return 1;
     }
-    BenchClient::Session s;
-    s.port = service.port();
-    s.caFile = service.caFile().toStdString();
-    s.key = login.sessionKey().toStdString();
-    s.headers = {{"Cookie", login.cookieHeader().toStdString()},
-                 {"X-XSRF-TOKEN", login.xsrfToken().toStdString()},
-                 {"Accept", "application/json"}};
+    const BenchClient::Session s = BenchClient::sessionOf(service.port(), service.caFile(), login);
 
     // Best wall-clock and CPU seconds of each client and direction.
     struct Best

@@ -35,6 +35,19 @@ struct Session
     httplib::Headers headers;
 };
 
+// The session of a logged-in ServiceClient, for the requests below.
+inline Session sessionOf(int port, const QString &caFile, const ServiceClient &login)
+{
+    Session s;
+    s.port = port;
+    s.caFile = caFile.toStdString();
+    s.key = login.sessionKey().toStdString();
+    s.headers = {{"Cookie", login.cookieHeader().toStdString()},
+                 {"X-XSRF-TOKEN", login.xsrfToken().toStdString()},
+                 {"Accept", "application/json"}};
+    return s;
+}
+
 inline std::unique_ptr<httplib::SSLClient> client(const Session &s)
 {
     auto c = std::make_unique<httplib::SSLClient>("127.0.0.1", s.port);

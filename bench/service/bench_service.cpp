@@ -56,13 +56,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_service: login failed\n");
         return 1;
     }
-    Session s;
-    s.port = service.port();
-    s.caFile = service.caFile().toStdString();
-    s.key = login.sessionKey().toStdString();
-    s.headers = {{"Cookie", login.cookieHeader().toStdString()},
-                 {"X-XSRF-TOKEN", login.xsrfToken().toStdString()},
-                 {"Accept", "application/json"}};
+    const Session s = sessionOf(service.port(), service.caFile(), login);
     const std::string root = safeId.toStdString() + "/";
     const size_t size = sizeMb << 20;
     std::printf("korvex-service on 127.0.0.1:%d, %u cores\n", s.port, std::thread::hardware_concurrency());

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "net/NetTestUtil.h"
 #include "net/OndoSession.h"
 #include "net/ServiceLogin.h"
@@ -6,7 +7,6 @@
 #include "support/ServiceProcess.h"
 
 #include <QCryptographicHash>
-#include <QRandomGenerator>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,28 +15,9 @@
 
 #include <memory>
 
+using namespace TestFiles;
+
 namespace {
-QByteArray randomData(qint64 size, quint32 seed)
-{
-    QRandomGenerator rng(seed);
-    QByteArray data(int(size), Qt::Uninitialized);
-    for (char &c : data)
-        c = char(rng.bounded(256));
-    return data;
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
 // Download leftovers: the temporary files all start with "~$$".
 QStringList leftovers(const QString &dir)
 {

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "sync/AesCryptDevice.h"
 
 #include <QFile>
@@ -8,6 +9,8 @@
 #include <openssl/evp.h>
 
 #include <memory>
+
+using namespace TestFiles;
 
 namespace {
 const QByteArray kKey = QByteArray::fromHex("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
@@ -28,19 +31,6 @@ QByteArray oneShot(const QByteArray &plain)
     return out;
 }
 
-QByteArray randomData(QRandomGenerator &rng, int size)
-{
-    QByteArray data(size, Qt::Uninitialized);
-    for (char &c : data)
-        c = char(rng.bounded(256));
-    return data;
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
 } // namespace
 
 // The encrypting upload body over a real file: the bytes it yields, the
@@ -70,7 +60,7 @@ private slots:
         QFETCH(int, length);
         QFETCH(quint32, seed);
         QRandomGenerator rng(seed);
-        const QByteArray plain = randomData(rng, length);
+        const QByteArray plain = randomData(length, seed);
         QVERIFY(writeFile(path(), plain));
         const QByteArray expected = oneShot(plain);
         // Three read patterns per length: tiny, mixed and large reads.
@@ -136,8 +126,7 @@ private slots:
     void fileChangedWhileReadFails()
     {
         QFETCH(qint64, newSize);
-        QRandomGenerator rng(5);
-        QVERIFY(writeFile(path(), randomData(rng, 200000)));
+        QVERIFY(writeFile(path(), randomData(200000, 5)));
         QFile source(path());
         AesCryptDevice device(kKey, kIv, &source);
         QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "app/Settings.h"
 #include "sync/DirUtil.h"
 #include "sync/FileUtil.h"
@@ -13,13 +14,9 @@
 
 #include <memory>
 
-namespace {
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
-}
+using TestFiles::writeFile;
 
+namespace {
 // A file manager on its own connection to the session bus, in its own
 // thread, so that the client's blocking call really travels over the bus.
 class FakeFileManager : public QObject
