@@ -797,7 +797,12 @@ void Syncher::on_sessionTimeout(OndoSession::SessionState state, ErrorCode netEr
 
 void Syncher::actionDone(SyncAction &a)
 {
+    // The state row and the history row of an action in one commit.
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    const bool transaction = m_context.fileObjects && db.isValid() && db.isOpen() && db.transaction();
     updateSyncState(a);
+    if (transaction)
+        db.commit();
     if (a.isError())
         ++m_failed;
     else

@@ -10,8 +10,11 @@
 #include "app/StartOnStartup.h"
 #include "app/VersionOrder.h"
 #include "db/OndoDatabase.h"
+#include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
+#include "drive/EncryptedDrives.h"
+#include "drive/IconOverlay.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
 #include "passwords/PasswordController.h"
@@ -155,6 +158,7 @@ void OndoApplication::initApp()
 
     // The data access objects, then the login API and its controller.
     m_userDao = new UserDao(m_database.data(), this);
+    m_syncSettingsDao = new SyncSettingsDao(m_database.data(), m_session, m_credentialStore.data(), this);
     const std::optional<DbInfo> device = m_database->isInitialised() ? m_database->currentDbInfo() : std::nullopt;
     m_loginRI = new LoginRI(m_session, m_userDao, m_appInfo, m_credentialStore.data(),
                             LoginRI::Device{device ? device->device_id : QString(),
@@ -165,6 +169,25 @@ void OndoApplication::initApp()
     connect(loginController, &LoginController::loggedIn, this, [this] { setAppState(Active); });
     connect(loginController, &LoginController::loggedOut, this, [this] { setAppState(Idle); });
 
+    // The drives of encrypted settings and the folder icons; the daemons
+    // run only once the local server below serves them.
+    m_drives = new EncryptedDrives(m_appInfo, m_syncSettingsDao,
+                                   Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
+    m_drives->followLog(m_log);
+    FileSystemDriverManager *driveManager = m_drives->manager();
+    driveManager->setOnline(m_networkConfig->isOnline());
+    connect(m_networkConfig, &QNetworkConfigurationManager::onlineStateChanged, driveManager,
+            &FileSystemDriverManager::setOnline);
+    m_iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
+    connect(driveManager, &IFileSystemDriverManager::daemonStatusChanged, m_iconOverlay,
+            [this](const SyncSetting &setting) { m_iconOverlay->addOverlay(setting); });
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingAdded, m_iconOverlay, &IconOverlay::addOverlay);
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingRemoved, m_iconOverlay, &IconOverlay::removeOverlayById);
+    SyncSettingsDao::Filter allSettings;
+    allSettings.currentUser = false;
+    for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
+        m_iconOverlay->addOverlay(setting);
+
     // The password safe's API and controller.
     m_passwordRI = new PasswordRI(m_session, this);
     m_passwordController = new PasswordController(m_passwordRI, m_session, this);
@@ -173,6 +196,9 @@ void OndoApplication::initApp()
     connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
             [] { qInfo("OndoApplication: debug dialog requested"); });
     createTrayIcon();
+
+    if (m_appInfo->featureEncryption())
+        m_drives->serve();
 
     setQuitOnLastWindowClosed(false); // the tray keeps the process alive
     setAppState(Idle);

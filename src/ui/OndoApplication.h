@@ -13,6 +13,8 @@
 class AppInfo;
 class ApplicationLog;
 class CredentialStore;
+class EncryptedDrives;
+class IconOverlay;
 class LoginController;
 class LoginRI;
 class QAuthenticator;
@@ -26,6 +28,7 @@ class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
+class SyncSettingsDao;
 class UserDao;
 class QSystemTrayIcon;
 class QNetworkConfigurationManager;
@@ -64,6 +67,8 @@ public:
     OndoDatabase *database() const { return m_database.data(); }
     CredentialStore *credentialStore() const { return m_credentialStore.data(); }
     ServerList *serverList() const { return m_serverList; }
+    // The drives of encrypted settings (created in initApp); null before.
+    EncryptedDrives *drives() const { return m_drives; }
     // The session (created in initApp); null before.
     OndoSession *session() const { return m_session; }
     // The login controller, once initApp created it; the session time-out
@@ -130,7 +135,10 @@ private:
     QPointer<OndoSession> m_session;
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
+    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
+    EncryptedDrives *m_drives = nullptr; // child
+    IconOverlay *m_iconOverlay = nullptr; // child
     PasswordRI *m_passwordRI = nullptr;                 // child
     PasswordController *m_passwordController = nullptr; // child
     QString m_savedPassword;
