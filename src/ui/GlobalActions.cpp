@@ -169,6 +169,7 @@ void GlobalActions::setTrayState(TrayState::State state)
         return;
     qDebug("GlobalActions::setTrayState: %d", int(state));
     applyTrayState();
+    emit trayStateChanged(int(state));
 }
 
 void GlobalActions::applyTrayState()

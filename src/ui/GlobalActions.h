@@ -44,6 +44,9 @@ public:
     // The quit warning; true to quit.
     bool confirmQuitDuringSync();
 
+signals:
+    void trayStateChanged(int state);
+
 public slots:
     void initSystray();
     void initAppMenu();
