@@ -9,7 +9,7 @@
 #include <QFileInfo>
 
 namespace {
-QString tr(const char *text)
+QString translated(const char *text)
 {
     return QCoreApplication::translate("AddSettingView", text);
 }
@@ -71,12 +71,12 @@ QString SettingSetup::conflictText(const QString &candidate, const SyncSetting &
     const QString folder = QDir::toNativeSeparators(candidate).toHtmlEscaped();
     const QString safe = conflict.safeName.toHtmlEscaped();
     if (conflict.accountName == me)
-        return tr(QT_TRANSLATE_NOOP("AddSettingView",
+        return translated(QT_TRANSLATE_NOOP("AddSettingView",
                                     "The local folder \"%1\" <ul><li>is already synchronized</li><li>or contains a "
                                     "folder which is synchronized</li><li>or is within a folder which is "
                                     "synchronized</li></ul>with the file safe <b>\"%2\"</b> used by <b>yourself</b>. "))
             .arg(folder, safe);
-    return tr(QT_TRANSLATE_NOOP("AddSettingView",
+    return translated(QT_TRANSLATE_NOOP("AddSettingView",
                                 "The local folder \"%1\" <ul><li>is already synchronized</li><li>or contains a folder "
                                 "which is synchronized</li><li>or is within a folder which is synchronized</li></ul>with "
                                 "the file safe <b>\"%2\"</b> used by ${SERVICE_NAME} user <b>\"%3\"</b>. "))
@@ -89,14 +89,14 @@ bool SettingSetup::resolveConflict(const QString &path, const QString &removeFai
     if (!conflict)
         return true;
     const QString text = conflictText(path, *conflict) +
-                         tr(QT_TRANSLATE_NOOP("AddSettingView",
+                         translated(QT_TRANSLATE_NOOP("AddSettingView",
                                               "<br/><br/>Do you want to replace that synchronization setting?"));
-    if (!m_prompts->ask(tr(QT_TRANSLATE_NOOP("AddSettingView", "Folder already used!")), text))
+    if (!m_prompts->ask(translated(QT_TRANSLATE_NOOP("AddSettingView", "Folder already used!")), text))
         return false;
     // Only the first overlapping setting is replaced; another one still
     // overlapping is found by the next attempt.
     if (!m_settings->remove(conflict->id)) {
-        m_prompts->tell(ISetupPrompts::Notice::Warning, tr(QT_TRANSLATE_NOOP("AddSettingView", "Warning")),
+        m_prompts->tell(ISetupPrompts::Notice::Warning, translated(QT_TRANSLATE_NOOP("AddSettingView", "Warning")),
                         removeFailedText.arg(conflict->safeName.toHtmlEscaped()));
         return false;
     }
@@ -108,10 +108,10 @@ bool SettingSetup::ensureFolder(const QString &path, const QString &question, co
     if (QFileInfo(path).isDir())
         return true;
     const QString native = QDir::toNativeSeparators(path);
-    if (!m_prompts->ask(tr(QT_TRANSLATE_NOOP("AddSettingView", "Info")), question.arg(native)))
+    if (!m_prompts->ask(translated(QT_TRANSLATE_NOOP("AddSettingView", "Info")), question.arg(native)))
         return false;
     if (!QDir().mkpath(path)) {
-        m_prompts->tell(ISetupPrompts::Notice::Information, tr(QT_TRANSLATE_NOOP("AddSettingView", "Info")),
+        m_prompts->tell(ISetupPrompts::Notice::Information, translated(QT_TRANSLATE_NOOP("AddSettingView", "Info")),
                         failure.arg(native));
         return false;
     }
@@ -122,10 +122,10 @@ SyncSetting SettingSetup::save(const Choice &choice)
 {
     SyncSetting record = buildRecord(choice);
     const QString path = cleanPath(choice.localDir);
-    if (!resolveConflict(path, tr(QT_TRANSLATE_NOOP("AddSettingView", "Failed to remove settings for filesafe %1"))))
+    if (!resolveConflict(path, translated(QT_TRANSLATE_NOOP("AddSettingView", "Failed to remove settings for filesafe %1"))))
         return SyncSetting();
-    if (!ensureFolder(path, tr(QT_TRANSLATE_NOOP("AddSettingView", "The local folder does not exist:\n    %1\nCreate it?")),
-                      tr(QT_TRANSLATE_NOOP("AddSettingView", "Cannot create folder:\n%1"))))
+    if (!ensureFolder(path, translated(QT_TRANSLATE_NOOP("AddSettingView", "The local folder does not exist:\n    %1\nCreate it?")),
+                      translated(QT_TRANSLATE_NOOP("AddSettingView", "Cannot create folder:\n%1"))))
         return SyncSetting();
     record.localDir = path;
     const SyncSetting stored = m_settings->add(record);
@@ -142,20 +142,20 @@ QString SettingSetup::checkPickedFolder(const QString &picked, bool offerReplace
     if (!offerReplace) {
         if (const std::optional<SyncSetting> conflict = firstConflict(path)) {
             m_prompts->tell(ISetupPrompts::Notice::Information,
-                            tr(QT_TRANSLATE_NOOP("AddSettingView", "Folder already synchronized")),
+                            translated(QT_TRANSLATE_NOOP("AddSettingView", "Folder already synchronized")),
                             conflictText(path, *conflict) +
-                                tr(QT_TRANSLATE_NOOP("AddSettingView", "<br/><br/>Please choose a different folder.")));
+                                translated(QT_TRANSLATE_NOOP("AddSettingView", "<br/><br/>Please choose a different folder.")));
             return QString();
         }
         return path;
     }
-    if (!resolveConflict(path, tr(QT_TRANSLATE_NOOP("AddSettingView",
+    if (!resolveConflict(path, translated(QT_TRANSLATE_NOOP("AddSettingView",
                                                     "Failed to remove synchronization setting for filesafe \"%1\""))))
         return QString();
     if (!ensureFolder(path,
-                      tr(QT_TRANSLATE_NOOP("AddSettingView",
+                      translated(QT_TRANSLATE_NOOP("AddSettingView",
                                            "The local folder does not exist:<br/>    %1<br/><br/>Create it?")),
-                      tr(QT_TRANSLATE_NOOP("AddSettingView", "Cannot create folder:<br/>%1"))))
+                      translated(QT_TRANSLATE_NOOP("AddSettingView", "Cannot create folder:<br/>%1"))))
         return QString();
     return path;
 }

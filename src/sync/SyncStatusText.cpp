@@ -8,7 +8,7 @@
 namespace SyncStatusText {
 
 namespace {
-QString tr(const char *text)
+QString translated(const char *text)
 {
     return QCoreApplication::translate("StatusBarView", text);
 }
@@ -35,11 +35,11 @@ QString phase(int step, int done, int total)
             return QStringLiteral("(5/5; %1%)").arg(qBound(0, done * 100 / total, 100));
         return QStringLiteral("(5/5)");
     case 42:
-        return tr(QT_TRANSLATE_NOOP("StatusBarView", "Sync successful"));
+        return translated(QT_TRANSLATE_NOOP("StatusBarView", "Sync successful"));
     case Canceled:
-        return tr(QT_TRANSLATE_NOOP("StatusBarView", "Sync canceled"));
+        return translated(QT_TRANSLATE_NOOP("StatusBarView", "Sync canceled"));
     case Failed:
-        return tr(QT_TRANSLATE_NOOP("StatusBarView", "Sync failed"));
+        return translated(QT_TRANSLATE_NOOP("StatusBarView", "Sync failed"));
     default:
         return QString();
     }
@@ -49,7 +49,7 @@ QString currentItem(const ProgressInfo &pi)
 {
     if (pi.path.isEmpty())
         return QString();
-    QString text = tr(QT_TRANSLATE_NOOP("StatusBarView", "%1: %2"))
+    QString text = translated(QT_TRANSLATE_NOOP("StatusBarView", "%1: %2"))
                        .arg(SyncAction::displayText(pi.actionType), pi.safeName + QLatin1Char('/') + pi.path);
     if (pi.bytesTotal > 0) {
         const bool mb = pi.bytesTotal >= 1024 * 1024;
@@ -57,8 +57,8 @@ QString currentItem(const ProgressInfo &pi)
         const QLocale locale;
         const QString done = locale.toString(pi.bytesDone / unit, 'f', 1);
         const QString total = locale.toString(pi.bytesTotal / unit, 'f', 1);
-        text += (mb ? tr(QT_TRANSLATE_NOOP("StatusBarView", " (%1 of %2 MB)"))
-                    : tr(QT_TRANSLATE_NOOP("StatusBarView", " (%1 of %2 KB)")))
+        text += (mb ? translated(QT_TRANSLATE_NOOP("StatusBarView", " (%1 of %2 MB)"))
+                    : translated(QT_TRANSLATE_NOOP("StatusBarView", " (%1 of %2 KB)")))
                     .arg(done, total);
     }
     return text;
@@ -68,8 +68,8 @@ QString lastSync(const QDateTime &time, bool settingsPage)
 {
     if (!time.isValid())
         return QString();
-    const QString prefix = settingsPage ? tr(QT_TRANSLATE_NOOP("StatusBarView", "Last synchronisation: "))
-                                        : tr(QT_TRANSLATE_NOOP("StatusBarView", "Last sync: "));
+    const QString prefix = settingsPage ? translated(QT_TRANSLATE_NOOP("StatusBarView", "Last synchronisation: "))
+                                        : translated(QT_TRANSLATE_NOOP("StatusBarView", "Last sync: "));
     return prefix + QLocale().toString(time.toLocalTime(), QLocale::ShortFormat);
 }
 
