@@ -78,3 +78,15 @@ QString CliClient::selectServer(const QString &prefixOrUrl)
     m_session->setServer(m_servers->selected());
     return QString();
 }
+
+Syncher::Context CliClient::syncherContext() const
+{
+    Syncher::Context c;
+    c.fileSafes = m_fileSafeDao;
+    c.settings = m_syncSettingsDao;
+    c.fileObjects = m_fileObjectDao;
+    c.history = m_syncHistoryDao;
+    c.filesafeRI = m_filesafeRI;
+    c.session = m_session;
+    return c;
+}

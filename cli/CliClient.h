@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ri/LoginRI.h"
+#include "sync/Syncher.h"
 
 #include <QObject>
 #include <QString>
@@ -50,6 +51,8 @@ public:
     FileObjectDao *fileObjectDao() const { return m_fileObjectDao; }
     SyncHistoryDao *syncHistoryDao() const { return m_syncHistoryDao; }
     AppContext *appContext() const { return m_context; }
+    // What a sync run works with.
+    Syncher::Context syncherContext() const;
 
 private:
     AppContext *m_context;

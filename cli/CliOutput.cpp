@@ -1,5 +1,7 @@
 #include "CliOutput.h"
 
+#include "passwords/SecretWipe.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,7 +53,11 @@ void say(const QString &text)
 
 void line(const QString &text)
 {
-    write(stdout, clean(text));
+    // Tabs separate fields; what is between them is cleaned.
+    QStringList fields = text.split(QLatin1Char('\t'));
+    for (QString &f : fields)
+        f = clean(f);
+    write(stdout, fields.join(QLatin1Char('\t')));
 }
 
 void table(const QStringList &header, const QList<QStringList> &rows)
@@ -83,6 +89,15 @@ void table(const QStringList &header, const QList<QStringList> &rows)
     }
 }
 
+void secret(const QString &text)
+{
+    QByteArray bytes = (stdoutIsTerminal() ? clean(text) : text).toUtf8();
+    fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    fputc('\n', stdout);
+    fflush(stdout);
+    SecretWipe::wipe(bytes);
+}
+
 void json(const QJsonValue &value)
 {
     QJsonDocument doc;
@@ -112,6 +127,11 @@ QString humanSize(qint64 bytes)
 bool stderrIsTerminal()
 {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+bool stdoutIsTerminal()
+{
+    return ::isatty(STDOUT_FILENO) == 1;
 }
 
 ProgressLine::ProgressLine(const QString &label)

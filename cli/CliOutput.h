@@ -21,11 +21,16 @@ QString clean(const QString &text);
 // cleaned (server text inside it must go through clean() first, since line
 // ends stay).
 void say(const QString &text);
-// One line of data on standard output, cleaned.
+// One line of data on standard output; tabs separate its fields, each of
+// which is cleaned.
 void line(const QString &text);
 // A table with a header line; columns are padded to their widest cell, and
 // the last column is not padded. Every cell is cleaned.
 void table(const QStringList &header, const QList<QStringList> &rows);
+// A secret (a password) alone on standard output, for `$(korvexcmd ...)`:
+// as it is when standard output is a pipe or a file, cleaned when it is a
+// terminal. The bytes written are wiped afterwards.
+void secret(const QString &text);
 // A JSON value (indented) on standard output. JSON escapes control
 // characters itself, so nothing is cleaned.
 void json(const QJsonValue &value);
@@ -34,6 +39,7 @@ void json(const QJsonValue &value);
 QString humanSize(qint64 bytes);
 
 bool stderrIsTerminal();
+bool stdoutIsTerminal();
 
 // "label: 12.0 MB of 100 MB (12%), 31.4 MB/s" rewritten in place on a
 // terminal, at most ten times a second, and cleared by finish(). Without a

@@ -10,6 +10,7 @@
 #include "net/ServerList.h"
 
 #include <QCommandLineParser>
+#include <QTimer>
 
 bool CommandContext::isSet(const QString &option) const
 {
@@ -48,6 +49,19 @@ void RemoteCommand::start()
 {
     if (!checkArguments())
         return;
+    logInRemembered([this] { run(); }, [this](int code) { finish(code); });
+}
+
+void RemoteCommand::relogin(std::function<void()> then)
+{
+    logInRemembered(then, [this, then](int) {
+        CliOutput::say(QStringLiteral("korvexcmd: trying again in a minute."));
+        QTimer::singleShot(60000, this, [this, then] { relogin(then); });
+    });
+}
+
+void RemoteCommand::logInRemembered(std::function<void()> then, std::function<void(int)> failed)
+{
     CliClient *c = client();
     QString user = context().value(QStringLiteral("user")).toLower();
     if (user.isEmpty() && Settings::value(Settings::AccountSaveUsername).toBool())
@@ -59,7 +73,7 @@ void RemoteCommand::start()
             password = c->credentials()->readPassword(serverId, user);
         } catch (const std::exception &e) {
             CliOutput::say(QStringLiteral("korvexcmd: the key store failed: %1").arg(QString::fromUtf8(e.what())));
-            finish(ExitLocal);
+            failed(ExitLocal);
             return;
         }
     }
@@ -69,7 +83,7 @@ void RemoteCommand::start()
         CliOutput::say(QStringLiteral("korvexcmd: %1. Log in once with:\n"
                                       "  korvexcmd login --remember --user NAME [--server URL] [--ca-file FILE]")
                            .arg(who));
-        finish(ExitNeedsInput);
+        failed(ExitNeedsInput);
         return;
     }
 
@@ -78,13 +92,14 @@ void RemoteCommand::start()
     options.password = password;
     options.interactive = false;
     options.quiet = true;
+    if (m_login)
+        m_login->deleteLater();
     m_login = new LoginCommand(c, context().branding, options, this);
-    connect(m_login, &LoginCommand::finished, this, [this](int code) {
-        if (code != ExitOk) {
-            finish(code);
-            return;
-        }
-        run();
+    connect(m_login, &LoginCommand::finished, this, [then, failed](int code) {
+        if (code != ExitOk)
+            failed(code);
+        else
+            then();
     });
     m_login->start();
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class BrandingTranslator;
 class CliClient;
 class LoginCommand;
@@ -70,7 +72,14 @@ protected:
     virtual bool checkArguments() { return true; }
     // Runs after the login succeeded.
     virtual void run() = 0;
+    // Logs in again (a lost server session); `then` runs after success. A
+    // failed attempt is retried a minute later.
+    void relogin(std::function<void()> then);
 
 private:
+    // Logs in with the remembered account; `then` on success, `failed` with
+    // the exit status otherwise.
+    void logInRemembered(std::function<void()> then, std::function<void(int)> failed);
+
     LoginCommand *m_login = nullptr;
 };

@@ -12,7 +12,9 @@ enum ExitCode {
     ExitUnreachable = 3,   // network, TLS, time-out, unexpected replies
     ExitNeedsInput = 4,    // input needed but --non-interactive or no terminal
     ExitLocal = 5,         // local problem: key store, database, files
-    ExitNotFound = 6,      // no such file safe, file or folder
+    ExitNotFound = 6,      // no such file safe, file, folder, sync setting or password entry
+    ExitSyncFailed = 7,    // a sync finished, but some actions failed
+    ExitSyncStopped = 8,   // a sync stopped: deletion refused, quota, session lost, interrupted
 };
 
 inline QString exitStatusHelp()
@@ -27,7 +29,10 @@ inline QString exitStatusHelp()
         "  4  input is needed but --non-interactive was given or there is no terminal,\n"
         "     or no account is remembered (run 'korvexcmd login --remember')\n"
         "  5  a local problem (key store, database, files)\n"
-        "  6  no such file safe, file or folder\n");
+        "  6  no such file safe, file, folder, sync setting or password entry\n"
+        "  7  sync: finished, but some actions failed (see their lines)\n"
+        "  8  sync: stopped before the end: mass deletion refused, quota exceeded,\n"
+        "     session lost, or interrupted (SIGINT/SIGTERM)\n");
 }
 
 // The exit status for an error code of a service operation.

@@ -4,6 +4,10 @@
 #include "Command.h"
 #include "ExitCode.h"
 #include "FilesCommand.h"
+#include "PasswordsCommand.h"
+#include "RunCommand.h"
+#include "SettingCommand.h"
+#include "SyncCommand.h"
 
 #include "app/AppContext.h"
 #include "app/ApplicationLog.h"
@@ -48,6 +52,10 @@ QList<Group> groups()
     return {
         group<AccountCommand>({QStringLiteral("login"), QStringLiteral("logout")}),
         group<FilesCommand>(FilesCommand::words()),
+        group<SettingCommand>(SettingCommand::words()),
+        group<SyncCommand>(SyncCommand::words()),
+        group<RunCommand>(RunCommand::words()),
+        group<PasswordsCommand>({QStringLiteral("passwords")}),
     };
 }
 
@@ -102,8 +110,16 @@ int main(int argc, char *argv[])
                            QStringLiteral("file")),
         QCommandLineOption(QStringLiteral("non-interactive"), QStringLiteral("Never prompt; fail when input is needed.")),
     });
-    for (const Group &g : all)
-        parser.addOptions(g.options);
+    // Groups may share an option (--json); the first one's text describes it.
+    QStringList optionNames;
+    for (const Group &g : all) {
+        for (const QCommandLineOption &option : g.options) {
+            if (optionNames.contains(option.names().constFirst()))
+                continue;
+            optionNames << option.names();
+            parser.addOption(option);
+        }
+    }
     if (!parser.parse(QCoreApplication::arguments())) {
         say(QStringLiteral("korvexcmd: %1\nTry 'korvexcmd --help'.").arg(parser.errorText()));
         return ExitUsage;

@@ -4,66 +4,6 @@
 <context>
     <name>AddSettingView</name>
     <message>
-        <source>Choose...</source>
-        <translation>Auswählen …</translation>
-    </message>
-    <message>
-        <source>Browse...</source>
-        <translation>Durchsuchen …</translation>
-    </message>
-    <message>
-        <source>Synchronize automatically</source>
-        <translation>Automatisch synchronisieren</translation>
-    </message>
-    <message>
-        <source>Add a synchronized folder</source>
-        <translation>Synchronisierten Ordner hinzufügen</translation>
-    </message>
-    <message>
-        <source>File safes</source>
-        <translation>Dateisafes</translation>
-    </message>
-    <message>
-        <source>File safe</source>
-        <translation>Dateisafe</translation>
-    </message>
-    <message>
-        <source>Type</source>
-        <translation>Typ</translation>
-    </message>
-    <message>
-        <source>Folder in the file safe</source>
-        <translation>Ordner im Dateisafe</translation>
-    </message>
-    <message>
-        <source>Choose the folder in the file safe</source>
-        <translation>Ordner im Dateisafe auswählen</translation>
-    </message>
-    <message>
-        <source>Local folder</source>
-        <translation>Lokaler Ordner</translation>
-    </message>
-    <message>
-        <source>Choose the local folder</source>
-        <translation>Lokalen Ordner auswählen</translation>
-    </message>
-    <message>
-        <source>Folder in the safe:</source>
-        <translation>Ordner im Safe:</translation>
-    </message>
-    <message>
-        <source>Local folder:</source>
-        <translation>Lokaler Ordner:</translation>
-    </message>
-    <message>
-        <source>Choose the file safe to synchronize:</source>
-        <translation>Wählen Sie den Dateisafe, der synchronisiert werden soll:</translation>
-    </message>
-    <message>
-        <source>Select local folder to synchronize</source>
-        <translation>Lokalen Ordner zum Synchronisieren auswählen</translation>
-    </message>
-    <message>
         <source>The local folder &quot;%1&quot; &lt;ul&gt;&lt;li&gt;is already synchronized&lt;/li&gt;&lt;li&gt;or contains a folder which is synchronized&lt;/li&gt;&lt;li&gt;or is within a folder which is synchronized&lt;/li&gt;&lt;/ul&gt;with the file safe &lt;b&gt;&quot;%2&quot;&lt;/b&gt; used by &lt;b&gt;yourself&lt;/b&gt;. </source>
         <translation>Der lokale Ordner „%1“ &lt;ul&gt;&lt;li&gt;wird bereits synchronisiert&lt;/li&gt;&lt;li&gt;oder enthält einen Ordner, der synchronisiert wird&lt;/li&gt;&lt;li&gt;oder liegt in einem Ordner, der synchronisiert wird&lt;/li&gt;&lt;/ul&gt;und zwar mit dem Dateisafe &lt;b&gt;„%2“&lt;/b&gt;, den Sie &lt;b&gt;selbst&lt;/b&gt; verwenden. </translation>
     </message>
@@ -125,12 +65,183 @@ Soll er angelegt werden?</translation>
         <source>Cannot create folder:&lt;br/&gt;%1</source>
         <translation>Der Ordner kann nicht angelegt werden:&lt;br/&gt;%1</translation>
     </message>
+    <message>
+        <source>Choose...</source>
+        <translation>Auswählen …</translation>
+    </message>
+    <message>
+        <source>Browse...</source>
+        <translation>Durchsuchen …</translation>
+    </message>
+    <message>
+        <source>Synchronize automatically</source>
+        <translation>Automatisch synchronisieren</translation>
+    </message>
+    <message>
+        <source>Add a synchronized folder</source>
+        <translation>Synchronisierten Ordner hinzufügen</translation>
+    </message>
+    <message>
+        <source>File safes</source>
+        <translation>Dateisafes</translation>
+    </message>
+    <message>
+        <source>File safe</source>
+        <translation>Dateisafe</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Typ</translation>
+    </message>
+    <message>
+        <source>Folder in the file safe</source>
+        <translation>Ordner im Dateisafe</translation>
+    </message>
+    <message>
+        <source>Choose the folder in the file safe</source>
+        <translation>Ordner im Dateisafe auswählen</translation>
+    </message>
+    <message>
+        <source>Local folder</source>
+        <translation>Lokaler Ordner</translation>
+    </message>
+    <message>
+        <source>Choose the local folder</source>
+        <translation>Lokalen Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>Folder in the safe:</source>
+        <translation>Ordner im Safe:</translation>
+    </message>
+    <message>
+        <source>Local folder:</source>
+        <translation>Lokaler Ordner:</translation>
+    </message>
+    <message>
+        <source>Choose the file safe to synchronize:</source>
+        <translation>Wählen Sie den Dateisafe, der synchronisiert werden soll:</translation>
+    </message>
+    <message>
+        <source>Select local folder to synchronize</source>
+        <translation>Lokalen Ordner zum Synchronisieren auswählen</translation>
+    </message>
 </context>
 <context>
     <name>BrandingTranslator</name>
     <message>
         <source>This sentence is in English.</source>
         <translation>Dieser Satz ist auf Deutsch.</translation>
+    </message>
+</context>
+<context>
+    <name>CreateViewEditPasswordDialog</name>
+    <message>
+        <source>Copy</source>
+        <translation>Kopieren</translation>
+    </message>
+    <message>
+        <source>Show</source>
+        <translation>Anzeigen</translation>
+    </message>
+    <message>
+        <source>Suggest</source>
+        <translation>Vorschlagen</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation>Speichern</translation>
+    </message>
+    <message>
+        <source>Save and add another</source>
+        <translation>Speichern und weiteres hinzufügen</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>Web Address</source>
+        <translation>Webadresse</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Kommentar</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve password from server!</source>
+        <translation>Das Passwort konnte nicht vom Server abgerufen werden!</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve password from server for editing!</source>
+        <translation>Das Passwort konnte zum Bearbeiten nicht vom Server abgerufen werden!</translation>
+    </message>
+    <message>
+        <source>Invalid Data</source>
+        <translation>Ungültige Daten</translation>
+    </message>
+    <message>
+        <source>You entered invalid data</source>
+        <translation>Sie haben ungültige Daten eingegeben</translation>
+    </message>
+    <message>
+        <source>Unable to save password</source>
+        <translation>Das Passwort kann nicht gespeichert werden</translation>
+    </message>
+    <message>
+        <source>Unable to edit password</source>
+        <translation>Das Passwort kann nicht geändert werden</translation>
+    </message>
+    <message>
+        <source>The Username field is empty!</source>
+        <translation>Das Feld Benutzername ist leer!</translation>
+    </message>
+    <message>
+        <source>Unable to copy username</source>
+        <translation>Der Benutzername kann nicht kopiert werden</translation>
+    </message>
+    <message>
+        <source>The Password field is empty!</source>
+        <translation>Das Feld Passwort ist leer!</translation>
+    </message>
+    <message>
+        <source>Copied to clipboard</source>
+        <translation>In die Zwischenablage kopiert</translation>
+    </message>
+    <message>
+        <source>Unable to copy password</source>
+        <translation>Das Passwort kann nicht kopiert werden</translation>
+    </message>
+    <message>
+        <source>The Web Address field is empty!</source>
+        <translation>Das Feld Webadresse ist leer!</translation>
+    </message>
+    <message>
+        <source>Unable to open address</source>
+        <translation>Die Adresse kann nicht geöffnet werden</translation>
     </message>
 </context>
 <context>
@@ -384,6 +495,17 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
     <message>
         <source>Already logged in</source>
         <translation>Bereits angemeldet</translation>
+    </message>
+</context>
+<context>
+    <name>LockedOverlay</name>
+    <message>
+        <source>Enter your password to unlock</source>
+        <translation>Geben Sie Ihr Passwort ein, um zu entsperren</translation>
+    </message>
+    <message>
+        <source>Unlock</source>
+        <translation>Entsperren</translation>
     </message>
 </context>
 <context>
@@ -656,6 +778,200 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
     </message>
 </context>
 <context>
+    <name>PasswordController</name>
+    <message>
+        <source>Retrieving remote password...</source>
+        <translation>Passwort wird vom Server abgerufen...</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve password from server!</source>
+        <translation>Das Passwort konnte nicht vom Server abgerufen werden!</translation>
+    </message>
+    <message>
+        <source>Password copied to clipboard</source>
+        <translation>Passwort in die Zwischenablage kopiert</translation>
+    </message>
+    <message>
+        <source>Unable to copy password</source>
+        <translation>Das Passwort kann nicht kopiert werden</translation>
+    </message>
+    <message>
+        <source>Copied to clipboard</source>
+        <translation>In die Zwischenablage kopiert</translation>
+    </message>
+    <message>
+        <source>Opening Web Address in browser</source>
+        <translation>Webadresse wird im Browser geöffnet</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordEntryForm</name>
+    <message>
+        <source>Password Entry</source>
+        <translation>Passworteintrag</translation>
+    </message>
+    <message>
+        <source>Edit password</source>
+        <translation>Passwort bearbeiten</translation>
+    </message>
+    <message>
+        <source>Add password</source>
+        <translation>Passwort hinzufügen</translation>
+    </message>
+    <message>
+        <source>truncated</source>
+        <translation>gekürzt</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordListState</name>
+    <message>
+        <source>Number of passwords: %1</source>
+        <translation>Anzahl der Passwörter: %1</translation>
+    </message>
+    <message>
+        <source>Used %1 password of %2 available</source>
+        <translation>%1 von %2 verfügbaren Passwörtern belegt</translation>
+    </message>
+    <message>
+        <source>Used %1 passwords of %2 available</source>
+        <translation>%1 von %2 verfügbaren Passwörtern belegt</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Benutzername</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
+    </message>
+    <message>
+        <source>Web Address</source>
+        <translation>Webadresse</translation>
+    </message>
+    <message>
+        <source>Comment</source>
+        <translation>Kommentar</translation>
+    </message>
+    <message>
+        <source>All fields</source>
+        <translation>Alle Felder</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordStrength</name>
+    <message>
+        <source>weak</source>
+        <translation>schwach</translation>
+    </message>
+    <message>
+        <source>low</source>
+        <translation>gering</translation>
+    </message>
+    <message>
+        <source>medium</source>
+        <translation>mittel</translation>
+    </message>
+    <message>
+        <source>good</source>
+        <translation>gut</translation>
+    </message>
+    <message>
+        <source>very good</source>
+        <translation>sehr gut</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordStrengthIndicator</name>
+    <message>
+        <source>Strength:</source>
+        <translation>Stärke:</translation>
+    </message>
+</context>
+<context>
+    <name>PasswordsView</name>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Edit</source>
+        <translation>Bearbeiten</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Search</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Copy Password</source>
+        <translation>Passwort kopieren</translation>
+    </message>
+    <message>
+        <source>Copy Username</source>
+        <translation>Benutzername kopieren</translation>
+    </message>
+    <message>
+        <source>Open Web Address</source>
+        <translation>Webadresse öffnen</translation>
+    </message>
+    <message>
+        <source>Unable to open address</source>
+        <translation>Die Adresse kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Failed to retrieve passwords!</source>
+        <translation>Die Passwörter konnten nicht abgerufen werden!</translation>
+    </message>
+    <message>
+        <source>Maximum reached</source>
+        <translation>Höchstzahl erreicht</translation>
+    </message>
+    <message>
+        <source>You have reached the maximum of %1 passwords.</source>
+        <translation>Sie haben die Höchstzahl von %1 Passwörtern erreicht.</translation>
+    </message>
+    <message>
+        <source>No password selected</source>
+        <translation>Kein Passwort ausgewählt</translation>
+    </message>
+    <message>
+        <source>Please select the password to be edited!</source>
+        <translation>Bitte wählen Sie das zu bearbeitende Passwort aus!</translation>
+    </message>
+    <message>
+        <source>Please select the password to be deleted!</source>
+        <translation>Bitte wählen Sie das zu löschende Passwort aus!</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to delete password %1 ?</source>
+        <translation>Möchten Sie das Passwort %1 wirklich löschen?</translation>
+    </message>
+    <message>
+        <source>Delete failed</source>
+        <translation>Löschen fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Unable to delete password</source>
+        <translation>Das Passwort kann nicht gelöscht werden</translation>
+    </message>
+    <message>
+        <source>Unable to search passwords</source>
+        <translation>Die Passwörter können nicht durchsucht werden</translation>
+    </message>
+</context>
+<context>
     <name>ProxyAuthDialog</name>
     <message>
         <source>Proxy Authentication</source>
@@ -782,10 +1098,6 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
 <context>
     <name>StatusBarView</name>
     <message>
-        <source>${APP_NAME} ${APP_VERSION} ${APP_DEVSTAGE}</source>
-        <translation>${APP_NAME} ${APP_VERSION} ${APP_DEVSTAGE}</translation>
-    </message>
-    <message>
         <source>Sync successful</source>
         <translation>Synchronisierung erfolgreich</translation>
     </message>
@@ -816,6 +1128,61 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
     <message>
         <source>Last sync: </source>
         <translation>Letzte Synchronisierung: </translation>
+    </message>
+    <message>
+        <source>${APP_NAME} ${APP_VERSION} ${APP_DEVSTAGE}</source>
+        <translation>${APP_NAME} ${APP_VERSION} ${APP_DEVSTAGE}</translation>
+    </message>
+</context>
+<context>
+    <name>SuggestPasswordDialog</name>
+    <message>
+        <source>Lowercase only</source>
+        <translation>Nur Kleinbuchstaben</translation>
+    </message>
+    <message>
+        <source>Use numbers</source>
+        <translation>Ziffern verwenden</translation>
+    </message>
+    <message>
+        <source>Use special characters</source>
+        <translation>Sonderzeichen verwenden</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Suggest password</source>
+        <translation>Passwort vorschlagen</translation>
+    </message>
+    <message>
+        <source>Memorizable Password</source>
+        <translation>Einprägsames Passwort</translation>
+    </message>
+    <message>
+        <source>Random Password</source>
+        <translation>Zufälliges Passwort</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Neu erzeugen</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Art</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Länge</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Passwort</translation>
     </message>
 </context>
 <context>

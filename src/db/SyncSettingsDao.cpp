@@ -74,6 +74,8 @@ SyncSettings SyncSettingsDao::getListInternal(const Filter &filter) const
         clauses << QStringLiteral("(instr(:new_local_path, s.local_dir) == 1 OR instr(s.local_dir,:new_local_path) == 1)");
     if (filter.settingId > 0)
         clauses << QStringLiteral("s.id = :setting_id");
+    // " AND " with a blank after it: the id clause has no parenthesis to
+    // stand against.
     const QString where = clauses.isEmpty() ? QStringLiteral("1") : clauses.join(QStringLiteral(" AND "));
     qDebug("SyncSettingsDao::getListInternal: server: '%s' userid: %lld username: '%s'", qUtf8Printable(serverId),
            account.id, qUtf8Printable(account.name));

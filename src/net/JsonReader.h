@@ -47,6 +47,14 @@ public:
 
     bool ok() const { return m_state->error.isEmpty(); }
     QString error() const { return m_state->error; }
+    // ok(), handing the error to `error` when there is one (the end of a
+    // transfer object's fromJson()).
+    bool finish(QString &error) const
+    {
+        if (!ok())
+            error = m_state->error;
+        return ok();
+    }
     // Records a caller's own problem (a value out of range, an unknown name);
     // ignored when an error is already kept.
     void fail(const QString &message);

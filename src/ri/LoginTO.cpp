@@ -2,23 +2,13 @@
 
 #include "net/JsonReader.h"
 
-namespace {
-bool finish(const JsonReader &reader, QString &error)
-{
-    if (reader.ok())
-        return true;
-    error = reader.error();
-    return false;
-}
-} // namespace
-
 bool fromJson(const QJsonValue &data, IdentifyUserTO &out, QString &error)
 {
     JsonReader r = JsonReader::fromValue(data);
     out.loginState = r.toString(QStringLiteral("loginState"));
     out.salt = r.toString(QStringLiteral("salt"));
     out.b = r.toString(QStringLiteral("b"));
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, VerifyM1TO &out, QString &error)
@@ -30,7 +20,7 @@ bool fromJson(const QJsonValue &data, VerifyM1TO &out, QString &error)
     JsonReader thirdParty = r.child(QStringLiteral("thirdParty"), JsonReader::Optional);
     out.mobileNumber = thirdParty.toString(QStringLiteral("MTAN_mobilePhoneNumber"), JsonReader::Optional);
     if (!r.ok())
-        return finish(r, error);
+        return r.finish(error);
 
     out.methods.clear();
     for (const QString &name : names) {
@@ -50,7 +40,7 @@ bool fromJson(const QJsonValue &data, VerifyM1TO &out, QString &error)
               qUtf8Printable(stateText));
         out.methods.insert(method, state);
     }
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, TanMethodResponseTO &out, QString &error)
@@ -58,14 +48,14 @@ bool fromJson(const QJsonValue &data, TanMethodResponseTO &out, QString &error)
     JsonReader r = JsonReader::fromValue(data);
     out.loginState = r.toString(QStringLiteral("loginState"));
     out.code = r.toString(QStringLiteral("code"), JsonReader::Optional);
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, ConcludeWithKeyTO &out, QString &error)
 {
     JsonReader r = JsonReader::fromValue(data);
     out.loginState = r.toString(QStringLiteral("loginState"));
-    return finish(r, error);
+    return r.finish(error);
 }
 
 bool fromJson(const QJsonValue &data, LogoutTO_v1 &out, QString &error)
@@ -73,5 +63,5 @@ bool fromJson(const QJsonValue &data, LogoutTO_v1 &out, QString &error)
     JsonReader r = JsonReader::fromValue(data);
     out.success = r.toBool(QStringLiteral("success"));
     out.message = r.toString(QStringLiteral("message"), JsonReader::Optional);
-    return finish(r, error);
+    return r.finish(error);
 }

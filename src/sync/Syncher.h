@@ -85,14 +85,6 @@ private:
     void collectStatusInfoFinished();
     void finishAnalysis(bool ok, const QString &message, const SyncActions &actions);
 
-    // One path through the table; sets type, status and reason.
-    void decide(SyncAction &a, ObjectState &lo, const ObjectState &la, const ObjectState &re);
-    void decideFileOnAllSides(SyncAction &a, ObjectState &lo, const ObjectState &la, const ObjectState &re);
-    void isSizeValid(SyncAction &a, qint64 size, const char *side);
-    // The local checksum with the algorithm of `remoteChecksum`, computed
-    // once into `lo`; empty when it cannot be computed.
-    QString localChecksum(ObjectState &lo, const QString &remoteChecksum);
-
     void executeNextAction();
     // Carries out the action; returns true when it went to the server (the
     // loop then resumes from the completion).

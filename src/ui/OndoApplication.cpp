@@ -18,17 +18,21 @@
 #include "drive/CredentialStore.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
+#include "passwords/PasswordController.h"
 #include "ri/FilesafeRI.h"
 #include "ri/LoginController.h"
 #include "ri/LoginRI.h"
+#include "ri/PasswordRI.h"
 #include "sync/DirUtil.h"
 #include "sync/MultiSyncher.h"
 #include "sync/QtWifiConfigurationSource.h"
 #include "sync/WifiController.h"
-#include "ui/GlobalActions.h"
 #include "ui/FileSyncSettingsView.h"
+#include "ui/GlobalActions.h"
 #include "ui/LoginView.h"
+#include "ui/MainView.h"
 #include "ui/MainWindow.h"
+#include "ui/PasswordsView.h"
 #include "ui/ProxyAuthDialog.h"
 
 #include <QCheckBox>
@@ -220,6 +224,10 @@ void OndoApplication::initApp()
         setAppState(Idle);
     });
 
+    // The password safe's API and controller.
+    m_passwordRI = new PasswordRI(m_session, this);
+    m_passwordController = new PasswordController(m_passwordRI, m_session, this);
+
     // The main window, its views and dialogs, the menus and the tray.
     DesktopParts parts;
     parts.appInfo = m_appInfo;
@@ -251,6 +259,8 @@ void OndoApplication::initApp()
                 if (upgradeRequired)
                     m_mainWindow->on_clientNotSupported();
             });
+    m_mainWindow->mainView()->setPasswordsPage(new PasswordsView(
+        m_passwordController, [this](const QString &password) { return checkPassword(password); }));
     m_mainWindow->setTlsWarningVisible(m_session->ignoreSslErrors());
     m_globalActions = new GlobalActions(m_mainWindow, parts, this, this);
     m_globalActions->initSystray();

@@ -32,6 +32,8 @@ class QNetworkProxy;
 class QNetworkReply;
 class ServerList;
 class MainWindow;
+class PasswordController;
+class PasswordRI;
 class OndoDatabase;
 class QSettings;
 class SettingsStorage;
@@ -79,6 +81,10 @@ public:
     // The login controller, once initApp created it; the session time-out
     // logs out through it.
     void setLoginController(LoginController *controller);
+    // The password safe's API and controller (created in initApp); the
+    // password safe view works through the controller.
+    PasswordRI *passwordRI() const { return m_passwordRI; }
+    PasswordController *passwordController() const { return m_passwordController; }
     // The password restored at start for the saved account name (auto login);
     // handed out once, then forgotten.
     QString takeSavedPassword();
@@ -165,6 +171,8 @@ private:
     DirUtil *m_dirUtil = nullptr;                // child
     WifiController *m_wifi = nullptr;            // child
     GlobalActions *m_globalActions = nullptr;    // child
+    PasswordRI *m_passwordRI = nullptr;                 // child
+    PasswordController *m_passwordController = nullptr; // child
     QString m_savedPassword;
     PasswordCheck m_passwordCheck;
     AppState m_appState = Initial;

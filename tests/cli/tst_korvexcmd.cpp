@@ -2,6 +2,9 @@
 #include "support/ServiceProcess.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -25,13 +28,15 @@ class TestKorvexCmd : public QObject
     // Runs korvexcmd; when `tanUser` is set, answers the TAN prompt with the
     // TAN the service delivered to that user.
     Run run(const QStringList &args, const QString &password = QString(), const QString &tanUser = QString(),
-            const QByteArray &stdinText = QByteArray())
+            const QByteArray &stdinText = QByteArray(), const QProcessEnvironment &extraEnv = {})
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove("KORVEX_PASSWORD");
+        env.remove("KORVEX_ENTRY_PASSWORD");
         if (!password.isNull())
             env.insert("KORVEX_PASSWORD", password);
+        env.insert(extraEnv);
         p.setProcessEnvironment(env);
         p.start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
         Run r;
@@ -185,6 +190,71 @@ private slots:
         const Run r = run({"login", "--user", "alice", "--server", service->baseUrl()}, "alice-pw");
         QCOMPARE(r.exitCode, 3);
         QVERIFY2(r.err.contains("Unable to connect to Korvex"), qPrintable(r.err));
+    }
+
+    void passwordSafe()
+    {
+        QVERIFY(service->addUser("pete", "pete-pw").ok());
+        const Run login = run(QStringList{"login", "--user", "pete", "--remember"} + serverArgs(), "pete-pw");
+        QVERIFY2(login.exitCode == 0, qPrintable(login.err));
+        QProcessEnvironment breachedPassword;
+        breachedPassword.insert("KORVEX_ENTRY_PASSWORD", "letmein");
+
+        const Run mail = run({"passwords", "add", "--title", "Mail", "--username", "pete@example.org", "--generate",
+                              "--length", "20"});
+        QVERIFY2(mail.exitCode == 0, qPrintable(mail.err));
+        const QString mailId = mail.out.trimmed();
+        QVERIFY(mail.err.contains("strength"));
+        const Run router = run({"passwords", "add", "--title", "Router"}, {}, {}, {}, breachedPassword);
+        QVERIFY2(router.exitCode == 0, qPrintable(router.err));
+        const QString routerId = router.out.trimmed();
+        QCOMPARE(run({"passwords", "add", "--title", "X", "--non-interactive"}).exitCode, 4); // no password source
+        QCOMPARE(run({"passwords", "add"}, {}, {}, {}, breachedPassword).exitCode, 2);          // no title
+
+        const Run list = run({"passwords", "list", "--json"});
+        QCOMPARE(list.exitCode, 0);
+        const QJsonArray entries = QJsonDocument::fromJson(list.out.toUtf8()).array();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries.at(0).toObject().keys(), (QStringList{"id", "title", "url", "username"}));
+        QVERIFY(!list.out.contains("letmein") && !run({"passwords", "list"}).out.contains("letmein"));
+
+        // Only the field itself on standard output.
+        QCOMPARE(run({"passwords", "get", routerId}).out, QString("letmein\n"));
+        QCOMPARE(run({"passwords", "get", mailId}).out.trimmed().size(), 20);
+        QCOMPARE(run({"passwords", "get", mailId, "--field", "username"}).out, QString("pete@example.org\n"));
+
+        const Run breached = run({"passwords", "breached"});
+        QCOMPARE(breached.exitCode, 0);
+        QVERIFY(breached.out.contains("Router") && !breached.out.contains("Mail"));
+        QCOMPARE(run({"passwords", "edit", routerId, "--generate"}).exitCode, 0);
+        QVERIFY(run({"passwords", "get", routerId}).out != "letmein\n");
+        QVERIFY(!run({"passwords", "breached"}).out.contains("Router"));
+
+        QCOMPARE(run({"passwords", "rm", mailId}).exitCode, 0);
+        const Run gone = run({"passwords", "get", mailId});
+        QCOMPARE(gone.exitCode, 6);
+        QVERIFY(gone.out.isEmpty());
+    }
+
+    void generatePassword_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("pattern");
+        QTest::newRow("--length 24 --no-special -> letters and digits") << QStringList{"--length", "24", "--no-special"}
+                                                                       << "[A-Za-z0-9]{24}";
+        QTest::newRow("--no-digits --no-special -> letters") << QStringList{"--no-digits", "--no-special"} << "[A-Za-z]{12}";
+        QTest::newRow("--memorizable -> 12 with two digits") << QStringList{"--memorizable"}
+                                                            << "[a-z]{4}([0-9]{2}[a-z]{2}|[a-z][0-9]{2}[a-z]|[a-z]{2}[0-9]{2})[a-z]{4}";
+    }
+    void generatePassword()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QString, pattern);
+        // No login: a user without remembered password does not matter.
+        const Run r = run(QStringList{"passwords", "generate", "--user", "nobody"} + options);
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(QRegularExpression("\\A" + pattern + "\n\\z").match(r.out).hasMatch(), qPrintable(r.out));
+        QVERIFY(r.err.startsWith("Strength: "));
     }
 };
 
