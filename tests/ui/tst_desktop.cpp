@@ -18,13 +18,16 @@
 #include "ui/OndoApplication.h"
 #include "ui/RemoteFolderDialog.h"
 #include "ui/StatusBarView.h"
+#include "ui/Style.h"
 #include "ui/SyncHistoryView.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
@@ -94,6 +97,8 @@ class TestDesktop : public QObject
     void logIn(const QString &user, const QString &secret)
     {
         LoginView *view = window()->loginView();
+        // On a display (scripts/screenshots) keys go to the active window.
+        QApplication::setActiveWindow(window());
         auto *name = child<QLineEdit>(view, "usernameInput");
         name->clear();
         name->setFocus();
@@ -106,6 +111,19 @@ class TestDesktop : public QObject
         QTest::keyClick(pw, Qt::Key_Return);
     }
     bool loggedIn() const { return app->loginController()->isLoggedIn(); }
+
+    // scripts/screenshots runs this test on a virtual X display with a tray
+    // and has the pages photographed where a user sees them.
+    static QString screenshotDir() { return qEnvironmentVariable("KORVEX_SCREENSHOT_DIR"); }
+    void shot(const QString &name, QWidget *widget = nullptr)
+    {
+        if (screenshotDir().isEmpty())
+            return;
+        QTest::qWait(400); // painted
+        const QString window = widget ? QString::number(widget->window()->winId()) : QStringLiteral("root");
+        QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), window,
+                                                     screenshotDir() + QLatin1Char('/') + name + QStringLiteral(".png")});
+    }
     // Waits for the main view (the initial safe list arrived).
     bool mainPageShown() const
     {
@@ -134,7 +152,7 @@ class TestDesktop : public QObject
             QTest::mouseClick(child<QPushButton>(view, "saveButton"), Qt::LeftButton);
             // A refusal leaves the view open: the user cancels it.
             QTimer::singleShot(0, view, [view] {
-                if (view->isVisible() && !QApplication::activeModalWidget()->inherits("QMessageBox"))
+                if (view->isVisible() && QApplication::activeModalWidget() == view)
                     view->reject();
             });
         });
@@ -169,6 +187,8 @@ private slots:
         app->serverList()->restoreCustomUrl();
         app->initApp();
         QVERIFY(window()->isVisible());
+        if (!screenshotDir().isEmpty())
+            window()->resize(900, 600);
         QCOMPARE(actions()->trayState().state(), TrayState::LoggedOut);
         QCOMPARE(actions()->currentIcon(), QStringLiteral(":/res/tray/logged_out.png"));
         // The version check against the service opens the login page.
@@ -178,6 +198,7 @@ private slots:
     void loginRefusesAWrongPasswordThenLogsIn()
     {
         LoginView *view = window()->loginView();
+        shot(QStringLiteral("login"), window());
         auto *button = child<QPushButton>(view, "loginButton");
         QVERIFY(button->isDefault());
         QTest::keyClicks(child<QLineEdit>(view, "usernameInput"), QStringLiteral("al"));
@@ -202,9 +223,12 @@ private slots:
     void setUpViewStoresSettingsAndRefusesOverlaps()
     {
         // A folder that does not exist yet is created on request.
+        // Both settings sync on request only: the timer's runs stay out of the
+        // way of the runs this test starts.
         QString question;
         answerBox(QMessageBox::Yes, &question);
-        addSetting(QStringLiteral("Documents"), local(QStringLiteral("Docs")));
+        addSetting(QStringLiteral("Documents"), local(QStringLiteral("Docs")),
+                   [this](AddSettingView *view) { child<QCheckBox>(view, "autoSyncCheckBox")->setChecked(false); });
         QTRY_COMPARE(settingsShown(), 1);
         QVERIFY2(question.startsWith(QLatin1String("The local folder does not exist:")), qPrintable(question));
         QVERIFY(QFileInfo(local(QStringLiteral("Docs"))).isDir());
@@ -236,6 +260,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(chose, 20000);
             QCOMPARE(child<QLineEdit>(view, "remoteFolderEdit")->text(), QStringLiteral("/Album"));
             child<QCheckBox>(view, "autoSyncCheckBox")->setChecked(false);
+            shot(QStringLiteral("set-up-view"), view);
         });
         QTRY_COMPARE(settingsShown(), 2);
         const SyncSettings stored = app->syncSettingsDao()->getList();
@@ -245,6 +270,7 @@ private slots:
         QCOMPARE(photos.remoteDir, QStringLiteral("/Album"));
         QCOMPARE(photos.mode, 1);
         QVERIFY(!photos.rootFolderId.isEmpty());
+        shot(QStringLiteral("file-safe-tab"), window());
     }
 
     void syncFillsFoldersHistoryAndTray()
@@ -274,7 +300,13 @@ private slots:
         for (int r = 0; r < 3; ++r)
             items << history->model()->item(r, SyncHistoryModel::ItemColumn)->text();
         QVERIFY2(items.contains(QStringLiteral("Documents: /Letters/a.txt")), qPrintable(items.join(',')));
+        shot(QStringLiteral("history"), history);
         history->hide();
+        if (QSystemTrayIcon *tray = actions()->trayIcon()) {
+            actions()->trayMenu()->popup(tray->geometry().bottomLeft());
+            shot(QStringLiteral("tray-menu"));
+            actions()->trayMenu()->hide();
+        }
     }
 
     void cancelAndQuitQuestionDuringASync()
@@ -321,6 +353,7 @@ private slots:
         logIn(QStringLiteral("bobby"));
         auto *code = child<QLineEdit>(window()->loginView(), "smsCodeInput");
         QTRY_VERIFY_WITH_TIMEOUT(code->isVisible() && code->isEnabled(), 20000);
+        shot(QStringLiteral("second-factor"), window());
         std::optional<ServiceProcess::OutOfBand> tan;
         QTRY_VERIFY_WITH_TIMEOUT((tan = service.latestTan(QStringLiteral("bobby"))).has_value(), 20000);
         QTest::keyClicks(code, QStringLiteral("12-")); // not a code: nothing sent
@@ -338,8 +371,13 @@ private slots:
     {
         LoginView *view = window()->loginView();
         QTest::mouseClick(child<QToolButton>(view, "extendedOptionsButton"), Qt::LeftButton);
-        for (const char *box : {"rememberUsernameCheckBox", "rememberPasswordCheckBox", "autoLoginAtStartCheckBox"})
-            QTest::mouseClick(child<QCheckBox>(view, box), Qt::LeftButton);
+        for (const char *name : {"rememberUsernameCheckBox", "rememberPasswordCheckBox", "autoLoginAtStartCheckBox"}) {
+            auto *box = child<QCheckBox>(view, name);
+            QVERIFY(box->isVisible());
+            box->setFocus();
+            QTest::keyClick(box, Qt::Key_Space);
+            QVERIFY(box->isChecked());
+        }
         logIn(QStringLiteral("alice"));
         QVERIFY(mainPageShown());
         logOut();
@@ -355,6 +393,10 @@ private slots:
     // Last: a confirmed quit ends the application's event loop for good.
     void confirmedQuitStopsTheRunAndQuits()
     {
+        ServiceClient client(service);
+        QVERIFY(client.login(QStringLiteral("alice"), password).loggedIn);
+        const QString docs = app->syncSettingsDao()->getList().at(0).safeId;
+        QVERIFY(client.upload(docs + QStringLiteral("/"), QStringLiteral("last.txt"), "last").ok());
         QVERIFY(service.stall(QStringLiteral("/api/sync/1/files/file/"), 600000, QStringLiteral("GET"), 0));
         QSignalSpy canceled(app->scheduler(), &MultiSyncher::syncCanceled);
         actions()->action(TrayState::SyncAll)->trigger();
@@ -378,7 +420,8 @@ int main(int argc, char *argv[])
     TestEnv env;
     ApplicationLog log(env.appInfo());
     OndoApplication app(&log, env.appInfo(), argc, argv);
-    BrandingTranslator::install(env.config());
+    const BrandingTranslator *translator = BrandingTranslator::install(env.config());
+    Style::install(env.config(), translator->substitutions()); // the brand's look, as at a start
     TestDesktop test(&env, &app);
     return QTest::qExec(&test, argc, argv);
 }
