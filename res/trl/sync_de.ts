@@ -268,6 +268,21 @@ Soll er angelegt werden?</translation>
     </message>
 </context>
 <context>
+    <name>FileManager</name>
+    <message>
+        <source>Show &apos;%1&apos; in Explorer</source>
+        <translation>„%1“ im Explorer zeigen</translation>
+    </message>
+    <message>
+        <source>Show &apos;%1&apos; in Finder</source>
+        <translation>„%1“ im Finder zeigen</translation>
+    </message>
+    <message>
+        <source>Show &apos;%1&apos; in File Manager</source>
+        <translation>„%1“ im Dateimanager zeigen</translation>
+    </message>
+</context>
+<context>
     <name>FileSyncSettingsView</name>
     <message>
         <source>Administrator</source>
@@ -284,18 +299,6 @@ Soll er angelegt werden?</translation>
     <message>
         <source>Viewer</source>
         <translation>Betrachter</translation>
-    </message>
-    <message>
-        <source>Show &apos;%1&apos; in Explorer</source>
-        <translation>„%1“ im Explorer zeigen</translation>
-    </message>
-    <message>
-        <source>Show &apos;%1&apos; in Finder</source>
-        <translation>„%1“ im Finder zeigen</translation>
-    </message>
-    <message>
-        <source>Show &apos;%1&apos; in File Manager</source>
-        <translation>„%1“ im Dateimanager zeigen</translation>
     </message>
     <message>
         <source>Synchronized Folders</source>
@@ -1509,18 +1512,6 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
 </context>
 <context>
     <name>SyncHistoryView</name>
-    <message>
-        <source>Show &apos;%1&apos; in Explorer</source>
-        <translation>„%1“ im Explorer zeigen</translation>
-    </message>
-    <message>
-        <source>Show &apos;%1&apos; in Finder</source>
-        <translation>„%1“ im Finder zeigen</translation>
-    </message>
-    <message>
-        <source>Show &apos;%1&apos; in File Manager</source>
-        <translation>„%1“ im Dateimanager zeigen</translation>
-    </message>
     <message>
         <source>to</source>
         <translation>bis</translation>

@@ -4,6 +4,7 @@
 #include "sync/DirUtil.h"
 #include "sync/SettingDetails.h"
 #include "sync/SyncStatusText.h"
+#include "ui/FileManagerText.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -22,19 +23,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-QString showInFileManagerText(const QString &name)
-{
-#if defined(Q_OS_WIN)
-    return QCoreApplication::translate("FileSyncSettingsView", "Show '%1' in Explorer").arg(name);
-#elif defined(Q_OS_MACOS)
-    return QCoreApplication::translate("FileSyncSettingsView", "Show '%1' in Finder").arg(name);
-#else
-    return QCoreApplication::translate("FileSyncSettingsView", "Show '%1' in File Manager").arg(name);
-#endif
-}
-} // namespace
 
 FileSyncSettingsView::FileSyncSettingsView(SyncSettingsDao *settings, DirUtil *dirUtil, QWidget *parent)
     : QWidget(parent)

@@ -4,6 +4,7 @@
 #include "db/SyncSettingsDao.h"
 #include "sync/DirUtil.h"
 #include "sync/SyncHistoryModel.h"
+#include "ui/FileManagerText.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,19 +21,6 @@
 #include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
-
-namespace {
-QString showInFileManagerText(const QString &name)
-{
-#if defined(Q_OS_WIN)
-    return QCoreApplication::translate("SyncHistoryView", "Show '%1' in Explorer").arg(name);
-#elif defined(Q_OS_MACOS)
-    return QCoreApplication::translate("SyncHistoryView", "Show '%1' in Finder").arg(name);
-#else
-    return QCoreApplication::translate("SyncHistoryView", "Show '%1' in File Manager").arg(name);
-#endif
-}
-} // namespace
 
 SyncHistoryView::SyncHistoryView(SyncHistoryDao *history, SyncSettingsDao *settings, DirUtil *dirUtil, QWidget *parent)
     : QWidget(parent, Qt::Window)
