@@ -10,6 +10,7 @@
 #include "sync/MultiSyncher.h"
 #include "sync/SyncHistoryModel.h"
 #include "ui/AddSettingView.h"
+#include "ui/DebugDialog.h"
 #include "ui/FileSyncSettingsView.h"
 #include "ui/GlobalActions.h"
 #include "ui/LoginView.h"
@@ -307,6 +308,27 @@ private slots:
             shot(QStringLiteral("tray-menu"));
             actions()->trayMenu()->hide();
         }
+    }
+
+    void debugDialogWarnsWhileTlsErrorsAreIgnored()
+    {
+        auto setIgnore = [this](bool ignore) {
+            whenModal<DebugDialog>([=](DebugDialog *dialog) {
+                auto *box = child<QCheckBox>(dialog, "ignoreSslCheckBox");
+                if (box->isChecked() != ignore)
+                    QTest::mouseClick(box, Qt::LeftButton);
+                QTest::keyClick(dialog, Qt::Key_Return);
+            });
+            for (int i = 0; i < 5; ++i) // the hidden gesture: five Alt-clicks on the status bar
+                QTest::mouseClick(window()->statusBarView(), Qt::LeftButton, Qt::AltModifier);
+        };
+        QVERIFY(!window()->isTlsWarningShown());
+        setIgnore(true);
+        QVERIFY(window()->isTlsWarningShown());
+        QVERIFY(app->session()->ignoreSslErrors());
+        setIgnore(false);
+        QVERIFY(!window()->isTlsWarningShown());
+        QVERIFY(!app->session()->ignoreSslErrors());
     }
 
     void cancelAndQuitQuestionDuringASync()
