@@ -6,8 +6,12 @@
 #include "SignalWatcher.h"
 #include "SyncReporter.h"
 
+#include "app/AppContext.h"
 #include "app/Settings.h"
+#include "drive/EncryptedDrives.h"
 #include "sync/MultiSyncher.h"
+
+#include <QFileInfo>
 
 #include <QTimer>
 
@@ -31,10 +35,22 @@ void RunCommand::run()
     // Nobody answers questions in the background: mass deletions need
     // --confirm-deletes.
     m_reporter = new SyncReporter(false, context().isSet(QStringLiteral("confirm-deletes")), this);
+    // The drives of encrypted settings, as the desktop runs them; without
+    // them those settings are skipped (another client may serve them).
+    m_drives = new EncryptedDrives(client()->appContext()->appInfo(), client()->syncSettingsDao(),
+                                   Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
+    m_drives->manager()->setOnline(true);
+    if (!m_drives->serve())
+        CliOutput::say(QStringLiteral("korvexcmd run: another client serves the encrypted folders; they are not "
+                                      "synchronised here."));
     MultiSyncher::Context c;
     c.syncher = client()->syncherContext();
+    c.lockFolder = QFileInfo(client()->appContext()->appInfo()->databasePath()).absolutePath();
+    c.drives = m_drives->manager();
     c.prompts = m_reporter;
     m_scheduler = new MultiSyncher(c, this);
+    connect(m_drives, &EncryptedDrives::driveReady, m_scheduler,
+            [this](const SyncSetting &setting) { m_scheduler->startSync(setting.id); });
     m_reporter->watch(m_scheduler);
     connect(m_scheduler, &MultiSyncher::syncStarted, this, [this] { m_reporter->reset(); });
     connect(m_scheduler, &MultiSyncher::syncFinished, this, [this](int, int, const SyncActions &) {
@@ -58,6 +74,7 @@ void RunCommand::run()
         m_scheduler->loggedOut();
         if (m_scheduler->isSyncing())
             m_scheduler->stopSync();
+        m_drives->manager()->removeAllSettings(); // the daemons unmount
         finish(ExitOk);
     });
     CliOutput::say(QStringLiteral("korvexcmd run: synchronising every %1 minutes; stop with Ctrl-C.")

@@ -2,13 +2,15 @@
 
 #include "Command.h"
 
+class EncryptedDrives;
 class MultiSyncher;
 class SignalWatcher;
 class SyncReporter;
 
 // `korvexcmd run`: the desktop client's background work without a window:
 // the automatic settings are synchronised every app/sync_interval_minutes
-// until SIGINT or SIGTERM, which stop a running sync cleanly.
+// until SIGINT or SIGTERM, which stop a running sync cleanly. It runs the
+// drives of encrypted settings too; a drive that comes up is synced at once.
 class RunCommand : public RemoteCommand
 {
     Q_OBJECT
@@ -24,6 +26,7 @@ protected:
     void run() override;
 
 private:
+    EncryptedDrives *m_drives = nullptr;
     MultiSyncher *m_scheduler = nullptr;
     SyncReporter *m_reporter = nullptr;
     SignalWatcher *m_signals = nullptr;

@@ -23,7 +23,8 @@ QList<QCommandLineOption> SettingCommand::options()
                            QStringLiteral("setting add: synchronise only on request, not on the timer.")),
         QCommandLineOption(QStringLiteral("encrypted"),
                            QStringLiteral("setting add: keep the local copies encrypted on disk (a drive daemon "
-                                          "serves the folder).")),
+                                          "serves the folder, which must start empty; korvexcmd run and the "
+                                          "desktop client run the drive).")),
     };
 }
 
@@ -101,6 +102,15 @@ void SettingCommand::add()
     if (local.exists() && !local.isDir()) {
         say(QStringLiteral("korvexcmd setting add: '%1' is not a folder.").arg(m_localDir));
         finish(ExitLocal);
+        return;
+    }
+    // The drive is mounted over the folder: files in it would be hidden,
+    // and a sync would take them for deleted.
+    if (context().isSet(QStringLiteral("encrypted")) && local.isDir()
+        && !QDir(m_localDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty()) {
+        say(QStringLiteral("korvexcmd setting add: '%1' is not empty; an encrypted folder must start empty.")
+                .arg(m_localDir));
+        finish(ExitUsage);
         return;
     }
     client()->fileSafeDao()->syncFileSafes([this](const Result<FileSafes> &result) {

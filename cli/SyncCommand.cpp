@@ -8,7 +8,10 @@
 
 #include "db/SyncHistoryDao.h"
 #include "db/SyncSettingsDao.h"
+#include "app/AppContext.h"
 #include "sync/MultiSyncher.h"
+
+#include <QFileInfo>
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -93,6 +96,7 @@ void SyncCommand::runSync()
     m_reporter = new SyncReporter(context().interactive, context().isSet(QStringLiteral("confirm-deletes")), this);
     MultiSyncher::Context c;
     c.syncher = client()->syncherContext();
+    c.lockFolder = QFileInfo(client()->appContext()->appInfo()->databasePath()).absolutePath();
     c.prompts = m_reporter;
     m_scheduler = new MultiSyncher(c, this);
     m_reporter->watch(m_scheduler);

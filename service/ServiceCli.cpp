@@ -12,11 +12,14 @@
 #include "TwoFactor.h"
 #include "WireFormat.h"
 #include "sync/Crypto.h"
+#include "sync/DigestCalculator.h"
 
 #include <QString>
 
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -95,6 +98,8 @@ std::string ServiceCli::usage()
            "        [--quota BYTES] [--trash yes|no] [--role 1-4] [--expiry YYYY-MM-DD[THH:MM:SSZ]]\n"
            "      Prints the new safe's id. LETTERS from c (create), r (read), u (update), d (delete).\n"
            "  share-safe SAFE_ID USER [--access LETTERS] [--role 1-4]\n"
+           "  import SAFE_ID FOLDER  copy a local folder's files and folders into the root of\n"
+           "                       the safe (for demos and benchmarks; existing names are kept)\n"
            "  read-tan USER        the latest out-of-band message (TAN) as JSON\n"
            "  itans USER           the unused entries of the user's iTAN list\n"
            "  list-users\n"
@@ -203,6 +208,8 @@ int ServiceCli::run()
         return setUser();
     if (command == "add-safe")
         return addSafe();
+    if (command == "import")
+        return importFolder();
     if (command == "share-safe")
         return shareSafe();
     if (command == "read-tan")
@@ -459,6 +466,86 @@ int ServiceCli::shareSafe()
         return 1;
     if (!data->safes().share(*safeId, user->id, access, static_cast<int>(role)))
         return failure("no safe " + args[0]);
+    return 0;
+}
+
+int ServiceCli::importFolder()
+{
+    std::vector<std::string> args;
+    if (!positional(2, args))
+        return 2;
+    const auto safeId = WireFormat::parseId(args[0]);
+    if (!safeId)
+        return usageError("SAFE_ID must be a number");
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path root = fs::absolute(args[1], ec);
+    if (ec || !fs::is_directory(root, ec))
+        return failure("no folder " + args[1]);
+    const auto data = openData();
+    if (!data)
+        return 1;
+    long folders = 0, files = 0;
+    std::vector<std::string> obsolete;
+    // Folders come before what they hold in a recursive walk.
+    for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+         !ec && it != end; it.increment(ec)) {
+        if (it->is_symlink()) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        const fs::path relative = fs::relative(it->path(), root, ec);
+        std::string parent = "/" + relative.parent_path().generic_string();
+        if (parent == "/.")
+            parent = "/";
+        const std::string name = relative.filename().string();
+        std::string why;
+        if (!WireFormat::isValidName(name, why)) {
+            std::fprintf(stderr, "korvex-service: skipped %s: %s\n", relative.c_str(), why.c_str());
+            continue;
+        }
+        if (it->is_directory()) {
+            if (!data->safes().createFolder(*safeId, parent, name).ok())
+                return failure("cannot create the folder " + relative.generic_string());
+            ++folders;
+            continue;
+        }
+        if (!it->is_regular_file())
+            continue;
+        SafeStore::Upload up;
+        up.safeId = *safeId;
+        up.folder = parent;
+        up.name = name;
+        up.blob = data->newBlobId();
+        DigestCalculator digest(DigestCalculator::sha256());
+        std::ifstream in(it->path(), std::ios::binary);
+        std::ofstream out(data->blobPath(up.blob), std::ios::binary);
+        std::vector<char> buffer(1 << 16);
+        while (in) {
+            in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            const std::streamsize n = in.gcount();
+            if (n <= 0)
+                break;
+            out.write(buffer.data(), n);
+            digest.addData(QByteArray(buffer.data(), static_cast<int>(n)));
+            up.size += n;
+        }
+        out.close();
+        if (!out) {
+            fs::remove(data->blobPath(up.blob), ec);
+            return failure("cannot store " + relative.generic_string());
+        }
+        const QByteArray sum = digest.finalBytes();
+        up.checksum = "sha256:" + WireFormat::toHex(std::string(sum.constData(), static_cast<size_t>(sum.size())));
+        if (!data->safes().commitUpload(up, obsolete).ok()) {
+            fs::remove(data->blobPath(up.blob), ec);
+            std::fprintf(stderr, "korvex-service: kept the existing %s\n", relative.c_str());
+            continue;
+        }
+        ++files;
+    }
+    data->removeBlobs(obsolete);
+    std::printf("%ld folders, %ld files\n", folders, files);
     return 0;
 }
 

@@ -28,6 +28,7 @@ private:
     int setUser();
     int addSafe();
     int shareSafe();
+    int importFolder();
     int readTan();
     int listItans();
     int listUsers();

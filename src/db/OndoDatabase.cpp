@@ -174,6 +174,10 @@ void OndoDatabase::init(const QString &databasePath, const QString &appName)
 
     // Only files older than 1.0.0 have this table; elsewhere this fails quietly.
     m_db.exec(QStringLiteral("delete from sync_queue"));
+    // The sync engine replaces the state row of a path for every object it
+    // touches; without this index each replacement scans the whole table.
+    // An index changes nothing a reader of the file relies on.
+    m_db.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS fs_object_setting_path ON fs_object(setting_id, path)"));
     m_initialised = true;
 }
 

@@ -1,4 +1,5 @@
 #include "net/OndoSession.h"
+#include "net/TcpNoDelay.h"
 
 #include "net/CaFile.h"
 #include "net/SslUtil.h"
@@ -110,6 +111,11 @@ QNetworkAccessManager *OndoSession::createNetworkAccessManager(const QString &na
             Qt::UniqueConnection);
     connect(nam, &QNetworkAccessManager::sslErrors, this, &OndoSession::on_networkAccessManagerSslErrors,
             Qt::UniqueConnection);
+    // A new connection is switched after its handshake or its first reply
+    // (a connection opened ahead announces no handshake); the next requests
+    // on it go out at once. Sockets already switched are passed over.
+    connect(nam, &QNetworkAccessManager::encrypted, this, [] { TcpNoDelay::applyToOwnSockets(); });
+    connect(nam, &QNetworkAccessManager::finished, this, [] { TcpNoDelay::applyToOwnSockets(); });
     connect(nam, &QNetworkAccessManager::authenticationRequired, this, &OndoSession::on_serverAuthenticationRequired,
             Qt::UniqueConnection);
     connect(nam, &QNetworkAccessManager::proxyAuthenticationRequired, this,

@@ -113,6 +113,11 @@ QPointer<Request> FilesafeRI::downloadFile(const QString &objectId, qint64 bytes
                    on_finishedDownloadFile(bytesExpected, file, localDestFilePath, deliver, guard, result);
                });
     *returned = true;
+    // Without a limit the network thread reads on while this thread decrypts
+    // and writes, and the reply holds whatever it got ahead: a fast server
+    // and a slow disk would fill the memory with the file.
+    if (guard && guard->reply())
+        guard->reply()->setReadBufferSize(DownloadReadBufferSize);
     return guard;
 }
 
@@ -216,7 +221,25 @@ QPointer<Request> FilesafeRI::sendRemoteFileAction(const QString &objectId, cons
            qUtf8Printable(QFileInfo(localSourcePath).absoluteFilePath()));
 
     const QString path = basePath() + (objectId.isEmpty() ? QStringLiteral("file") : QStringLiteral("file/") + objectId);
-    Request *request = Request::createPost(path, device, QString::fromLatin1(kOctetStream));
+    Request *request = nullptr;
+    if (device->size() <= SmallBodyBytes) {
+        // A small body goes out with its headers. Streamed, it would follow
+        // them in a packet of its own, which the sender's Nagle rule holds
+        // back until the server's delayed acknowledgement: 40 ms a file.
+        const QByteArray body = device->readAll();
+        if (device->failed()) {
+            const QString why = device->errorString();
+            delete device;
+            later(callback, Result<FilesafeObjectsTO_v2>(
+                                ERR_LOCAL_FILE_OPEN, QStringLiteral("Failed to read file: %1 (%2)").arg(localSourcePath, why)));
+            return nullptr;
+        }
+        delete device;
+        device = nullptr;
+        request = Request::createPost(path, body, QString::fromLatin1(kOctetStream));
+    } else {
+        request = Request::createPost(path, device, QString::fromLatin1(kOctetStream));
+    }
     request->setHeader("X-Filename", percentEncoded(QFileInfo(localSourcePath).fileName()));
     request->setHeader("X-Transport-Iv", iv.toHex());
     request->setHeader("X-Destination", percentEncoded(destination));

@@ -177,6 +177,15 @@ bool MultiSyncher::nextSyncSettingAnalyze()
                   qUtf8Printable(setting->expiryDate.toString(Qt::ISODate)));
             continue;
         }
+        std::unique_ptr<QLockFile> lock;
+        if (!m_context.lockFolder.isEmpty()) {
+            lock = std::make_unique<QLockFile>(m_context.lockFolder + QStringLiteral("/sync-%1.lock").arg(id));
+            lock->setStaleLockTime(0); // stale only when its holder is gone
+            if (!lock->tryLock(0)) {
+                qInfo("MultiSyncher::nextSyncSettingAnalyze: Sync of %d skipped: another program synchronises it", id);
+                continue;
+            }
+        }
         const QByteArray type = setting->safeType.toUtf8();
         qInfo("MultiSyncher::nextSyncSettingAnalyze: next: [%.4s]'%s' (syncsetting id: %d)", type.constData(),
               qUtf8Printable(setting->safeName), id);
@@ -193,6 +202,9 @@ bool MultiSyncher::nextSyncSettingAnalyze()
                                         : SyncHistory();
         m_historyId = history.id;
         m_syncher->setHistoryId(m_historyId);
+        // Holding the lock, leftovers of an earlier run that died are ours.
+        m_syncher->setRemoveLeftovers(lock != nullptr);
+        m_settingLock = std::move(lock);
         m_syncher->setSetting(m_current);
         emit startSyncSafe(m_current);
         m_syncher->syncAnalyze();
@@ -344,6 +356,7 @@ void MultiSyncher::dropSyncher()
         m_syncher->deleteLater();
         m_syncher = nullptr;
     }
+    m_settingLock.reset();
     m_current = SyncSetting();
 }
 

@@ -9,9 +9,12 @@
 #include "sync/Syncher.h"
 
 #include <QList>
+#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+
+#include <memory>
 
 class IFileSystemDriverManager;
 class ISyncPrompts;
@@ -30,6 +33,10 @@ public:
         Syncher::Context syncher;
         IFileSystemDriverManager *drives = nullptr; // encrypted settings need their drive
         ISyncPrompts *prompts = nullptr;            // no prompts: mass deletions are refused
+        // Where a setting's run keeps its lock file, so that two programs of
+        // this user (the desktop and korvexcmd) never sync one setting at
+        // once; empty: no lock.
+        QString lockFolder;
     };
 
     // The state of a setting's run in sync_history.
@@ -94,6 +101,7 @@ private:
     bool m_running = false; // from the request until syncFinished/syncCanceled
     bool m_synchronize = true;
     SyncSetting m_current;
+    std::unique_ptr<QLockFile> m_settingLock;
     qint64 m_historyId = 0;
     int m_runDone = 0;
     int m_runFailed = 0;

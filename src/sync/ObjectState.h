@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QMetaType>
 #include <QString>
 
 // One object (file or folder) on one side of a sync setting: the local
@@ -23,6 +24,8 @@ struct ObjectState
     // Something follows the algorithm prefix.
     bool hasChecksum() const;
 };
+
+Q_DECLARE_METATYPE(ObjectState)
 
 // Relative path -> state.
 using ObjectStates = QHash<QString, ObjectState>;

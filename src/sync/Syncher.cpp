@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QTimer>
@@ -72,6 +73,8 @@ Syncher::Syncher(const Context &context, QObject *parent)
 
 Syncher::~Syncher()
 {
+    // The aborted transfer's completion must find the run stopped.
+    m_stop = true;
     if (m_transfer)
         m_transfer->abort();
     qDebug("Syncher::destroy %p", static_cast<void *>(this));
@@ -147,7 +150,9 @@ void Syncher::analyzeStep1()
            qUtf8Printable(m_safe.safeId), type.constData(), qUtf8Printable(m_safe.safeName),
            qUtf8Printable(m_safe.lastEvent), qUtf8Printable(m_safe.lastMod), qUtf8Printable(m_setting.syncedLastEvent));
 
-    if (m_setting.syncedLastEvent == m_safe.lastEvent) {
+    // An empty marker says nothing about changes: a server that sends none
+    // would otherwise never be listed again.
+    if (!m_safe.lastEvent.isEmpty() && m_setting.syncedLastEvent == m_safe.lastEvent) {
         // Nothing changed on the server since the last completed sync.
         if (!progress(ProgressInfo::LoadStatus, tr("Load last status ...")))
             return;
@@ -257,6 +262,8 @@ void Syncher::collectStatusInfoFinished()
     m_local = SyncState::scan(m_setting.localDir, [self] { return self && !self->m_stop; });
     if (m_stop)
         return;
+    if (m_removeLeftovers)
+        removeLeftovers();
     if (!progress(ProgressInfo::LoadStatus, tr("Objects status loaded.")))
         return;
     qDebug("Syncher::collectStatusInfoFinished: local current: %d last: %d remote: %d", int(m_local.size()),
@@ -279,6 +286,23 @@ void Syncher::collectStatusInfoFinished()
     m_total = actions.size();
     progress(ProgressInfo::LoadStatus, tr("To do list built."));
     finishAnalysis(true, QString(), actions);
+}
+
+void Syncher::removeLeftovers()
+{
+    // "~$$a.txt.sync" waits for its rename; "~$$a.txt.sync_Ab3xYz.KorvexSync"
+    // is the download itself.
+    static const QRegularExpression leftover(QStringLiteral("^~\\$\\$.+\\.sync(_[A-Za-z0-9]{6}\\.[A-Za-z0-9]+)?$"));
+    for (auto it = m_local.begin(); it != m_local.end();) {
+        const QString name = it.key().section(QLatin1Char('/'), -1);
+        if (it->isFile() && leftover.match(name).hasMatch()) {
+            qInfo("Syncher::removeLeftovers: removing '%s' of an earlier run", qUtf8Printable(it.key()));
+            QFile::remove(m_setting.localDir + it.key());
+            it = m_local.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void Syncher::finishAnalysis(bool ok, const QString &message, const SyncActions &actions)
@@ -775,7 +799,12 @@ void Syncher::on_sessionTimeout(OndoSession::SessionState state, ErrorCode netEr
 
 void Syncher::actionDone(SyncAction &a)
 {
+    // The state row and the history row of an action in one commit.
+    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
+    const bool transaction = m_context.fileObjects && db.isValid() && db.isOpen() && db.transaction();
     updateSyncState(a);
+    if (transaction)
+        db.commit();
     if (a.isError())
         ++m_failed;
     else

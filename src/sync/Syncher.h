@@ -47,6 +47,9 @@ public:
 
     void setSetting(const SyncSetting &setting) { m_setting = setting; }
     const SyncSetting &setting() const { return m_setting; }
+    // Remove the temporary files of downloads that an earlier run left
+    // behind when it died (only safe while no other program syncs the folder).
+    void setRemoveLeftovers(bool remove) { m_removeLeftovers = remove; }
     // The run's sync_history row.
     void setHistoryId(qint64 id) { m_historyId = id; }
     // The safe's last_event as read at the start of the run.
@@ -84,6 +87,7 @@ private:
     void on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result);
     void collectStatusInfoFinished();
     void finishAnalysis(bool ok, const QString &message, const SyncActions &actions);
+    void removeLeftovers();
 
     void executeNextAction();
     // Carries out the action; returns true when it went to the server (the
@@ -135,6 +139,7 @@ private:
     bool m_finished = false;
     bool m_leftChangesBehind = false;
     bool m_replaceRefused = false; // the download's target changed meanwhile
+    bool m_removeLeftovers = false;
     QElapsedTimer m_sinceYield;
     ProgressInfo m_progress;
 };

@@ -16,6 +16,8 @@
 #include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
+#include "drive/EncryptedDrives.h"
+#include "drive/IconOverlay.h"
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
 #include "passwords/PasswordController.h"
@@ -183,8 +185,24 @@ void OndoApplication::initApp()
     m_syncHistoryDao = new SyncHistoryDao(m_database.data(), m_session, this);
     m_fileObjectDao = new FileObjectDao(m_database.data(), this);
 
-    // The drive manager of encrypted settings comes here (m_driveManager),
-    // before the scheduler that asks it whether a drive runs.
+    // The drives of encrypted settings and the folder icons; the daemons
+    // run only once the local server below serves them.
+    m_drives = new EncryptedDrives(m_appInfo, m_syncSettingsDao,
+                                   Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
+    m_drives->followLog(m_log);
+    FileSystemDriverManager *driveManager = m_drives->manager();
+    driveManager->setOnline(m_networkConfig->isOnline());
+    connect(m_networkConfig, &QNetworkConfigurationManager::onlineStateChanged, driveManager,
+            &FileSystemDriverManager::setOnline);
+    m_iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
+    connect(driveManager, &IFileSystemDriverManager::daemonStatusChanged, m_iconOverlay,
+            [this](const SyncSetting &setting) { m_iconOverlay->addOverlay(setting); });
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingAdded, m_iconOverlay, &IconOverlay::addOverlay);
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingRemoved, m_iconOverlay, &IconOverlay::removeOverlayById);
+    SyncSettingsDao::Filter allSettings;
+    allSettings.currentUser = false;
+    for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
+        m_iconOverlay->addOverlay(setting);
 
     // The scheduler, the directory helper and the Wi-Fi rule.
     MultiSyncher::Context context;
@@ -194,7 +212,7 @@ void OndoApplication::initApp()
     context.syncher.history = m_syncHistoryDao;
     context.syncher.filesafeRI = m_filesafeRI;
     context.syncher.session = m_session;
-    context.drives = m_driveManager;
+    context.drives = driveManager;
     context.prompts = this;
     m_scheduler = new MultiSyncher(context, this);
     connect(m_scheduler, &MultiSyncher::sessionTimeout, this,
@@ -270,6 +288,9 @@ void OndoApplication::initApp()
     if (QSystemTrayIcon *tray = m_globalActions->trayIcon())
         connect(tray, &QSystemTrayIcon::activated, this,
                 [this](QSystemTrayIcon::ActivationReason reason) { on_systrayActivated(int(reason)); });
+
+    if (m_appInfo->featureEncryption())
+        m_drives->serve();
 
     setQuitOnLastWindowClosed(false); // the tray keeps the process alive
     setAppState(Idle);

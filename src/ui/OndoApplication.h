@@ -19,12 +19,13 @@ class FileObjectDao;
 class FileSafeDao;
 class FilesafeRI;
 class GlobalActions;
-class IFileSystemDriverManager;
 class MultiSyncher;
 class SyncHistoryDao;
 class SyncSettingsDao;
 class WifiController;
 class CredentialStore;
+class EncryptedDrives;
+class IconOverlay;
 class LoginController;
 class LoginRI;
 class QAuthenticator;
@@ -38,6 +39,7 @@ class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
+class SyncSettingsDao;
 class UserDao;
 class QSystemTrayIcon;
 class QNetworkConfigurationManager;
@@ -76,6 +78,8 @@ public:
     OndoDatabase *database() const { return m_database.data(); }
     CredentialStore *credentialStore() const { return m_credentialStore.data(); }
     ServerList *serverList() const { return m_serverList; }
+    // The drives of encrypted settings (created in initApp); null before.
+    EncryptedDrives *drives() const { return m_drives; }
     // The session (created in initApp); null before.
     OndoSession *session() const { return m_session; }
     // The login controller, once initApp created it; the session time-out
@@ -158,19 +162,19 @@ private:
     QPointer<OndoSession> m_session;
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
+    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
     FilesafeRI *m_filesafeRI = nullptr;          // child
     FileSafeDao *m_fileSafeDao = nullptr;        // child
     SyncSettingsDao *m_syncSettingsDao = nullptr; // child
     FileObjectDao *m_fileObjectDao = nullptr;    // child
     SyncHistoryDao *m_syncHistoryDao = nullptr;  // child
-    // The drive manager of encrypted settings; none yet, so the scheduler
-    // skips encrypted settings (and says so in the log).
-    IFileSystemDriverManager *m_driveManager = nullptr;
     MultiSyncher *m_scheduler = nullptr;         // child
     DirUtil *m_dirUtil = nullptr;                // child
     WifiController *m_wifi = nullptr;            // child
     GlobalActions *m_globalActions = nullptr;    // child
+    EncryptedDrives *m_drives = nullptr; // child
+    IconOverlay *m_iconOverlay = nullptr; // child
     PasswordRI *m_passwordRI = nullptr;                 // child
     PasswordController *m_passwordController = nullptr; // child
     QString m_savedPassword;

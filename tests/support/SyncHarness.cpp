@@ -42,6 +42,11 @@ SyncHarness::SyncHarness(const Options &options)
     : m_options(options)
     , m_root(std::make_unique<QTemporaryDir>())
 {
+    // To look into the clients' folders and logs after a failure.
+    if (qEnvironmentVariableIsSet("KORVEX_KEEP_TEST_FOLDERS")) {
+        m_root->setAutoRemove(false);
+        qInfo("SyncHarness: keeping %s", qUtf8Printable(m_root->path()));
+    }
 }
 
 SyncHarness::~SyncHarness() = default;

@@ -1,0 +1,56 @@
+#include "drive/EncryptedDrives.h"
+
+#include "app/ApplicationLog.h"
+#include "db/SyncSettingsDao.h"
+#include "drive/ClientConnection.h"
+#include "drive/DaemonProcess.h"
+#include "drive/LocalServer.h"
+
+#include <stdexcept>
+
+EncryptedDrives::EncryptedDrives(const AppInfo *appInfo, SyncSettingsDao *settings, bool decryptWhenOffline,
+                                 QObject *parent)
+    : QObject(parent)
+    , m_manager(new FileSystemDriverManager(
+          [settings] {
+              SyncSettingsDao::Filter all;
+              all.currentUser = false;
+              return settings->getListInternal(all);
+          },
+          [appInfo](const SyncSetting &setting, QObject *owner) { return new DaemonProcess(appInfo, setting, owner); },
+          decryptWhenOffline, this))
+{
+    connect(settings, &SyncSettingsDao::settingAdded, m_manager, &FileSystemDriverManager::addSetting);
+    connect(settings, &SyncSettingsDao::settingRemoved, m_manager, &FileSystemDriverManager::removeSettingById);
+    // Every good watchdog run reports Running again; only the change counts.
+    connect(m_manager, &IFileSystemDriverManager::daemonStatusChanged, this,
+            [this](const SyncSetting &setting, quarnet::daemon::api::status status) {
+                const int before = m_status.value(setting.id, quarnet::daemon::api::NotChecked);
+                m_status.insert(setting.id, status);
+                if (status == quarnet::daemon::api::Running && before != quarnet::daemon::api::Running)
+                    emit driveReady(setting);
+            });
+}
+
+void EncryptedDrives::followLog(ApplicationLog *log)
+{
+    m_manager->setLogLevel(log->logLevel());
+    connect(log, &ApplicationLog::logLevelChanged, m_manager, &FileSystemDriverManager::setLogLevel);
+}
+
+bool EncryptedDrives::serve()
+{
+    if (!m_server) {
+        m_server = new LocalServer(this);
+        connect(m_server, &LocalServer::newClient, m_manager, &FileSystemDriverManager::observeClient);
+        try {
+            m_server->listen(QStringLiteral("korx"));
+        } catch (const std::runtime_error &) {
+            delete m_server; // listen() logged why
+            m_server = nullptr;
+            return false;
+        }
+    }
+    m_manager->start();
+    return true;
+}
