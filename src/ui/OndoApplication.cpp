@@ -40,6 +40,7 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QHostInfo>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -214,6 +215,8 @@ void OndoApplication::initApp()
     context.syncher.session = m_session;
     context.drives = driveManager;
     context.prompts = this;
+    // korvexcmd's runs take the same locks: one program at a time per setting.
+    context.lockFolder = QFileInfo(m_appInfo->databasePath()).absolutePath();
     m_scheduler = new MultiSyncher(context, this);
     connect(m_scheduler, &MultiSyncher::sessionTimeout, this,
             [this](OndoSession::SessionState state, ErrorCode, ErrorCode netErrCode) { on_sessionTimeout(state, netErrCode); });

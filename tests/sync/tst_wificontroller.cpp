@@ -120,7 +120,7 @@ private slots:
         setting.localDir = dir.path();
         QVERIFY(settings.add(setting).isValid());
 
-        MultiSyncher scheduler({{&safes, &settings, &objects, &history, &ri, &session}, nullptr, nullptr});
+        MultiSyncher scheduler({{&safes, &settings, &objects, &history, &ri, &session}, nullptr, nullptr, QString()});
         auto *source = new TestSource;
         WifiController wifi(source);
         connect(&wifi, &WifiController::autoSyncStateChanged, &scheduler, &MultiSyncher::setSynchronize);
