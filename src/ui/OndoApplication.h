@@ -39,7 +39,6 @@ class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
-class SyncSettingsDao;
 class UserDao;
 class QSystemTrayIcon;
 class QNetworkConfigurationManager;
@@ -162,7 +161,6 @@ private:
     QPointer<OndoSession> m_session;
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
-    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
     FilesafeRI *m_filesafeRI = nullptr;          // child
     FileSafeDao *m_fileSafeDao = nullptr;        // child
