@@ -7,6 +7,7 @@
 #include "sync/SettingSetup.h"
 #include "ui/MessageBoxPrompts.h"
 #include "ui/RemoteFolderDialog.h"
+#include "ui/RowTable.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -41,11 +42,7 @@ AddSettingView::AddSettingView(const Parts &parts, QWidget *parent)
     m_safeTable->setAccessibleName(tr("File safes"));
     m_safeTable->setColumnCount(2);
     m_safeTable->setHorizontalHeaderLabels({tr("File safe"), tr("Type")});
-    m_safeTable->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_safeTable->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_safeTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_safeTable->verticalHeader()->hide();
-    m_safeTable->horizontalHeader()->setStretchLastSection(true);
+    setUpRowTable(m_safeTable);
     m_safeTable->setRowCount(m_safes.size());
     for (int r = 0; r < m_safes.size(); ++r) {
         m_safeTable->setItem(r, 0, new QTableWidgetItem(m_safes.at(r).safeName));

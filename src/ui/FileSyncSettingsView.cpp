@@ -5,6 +5,7 @@
 #include "sync/SettingDetails.h"
 #include "sync/SyncStatusText.h"
 #include "ui/FileManagerText.h"
+#include "ui/RowTable.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -33,12 +34,7 @@ FileSyncSettingsView::FileSyncSettingsView(SyncSettingsDao *settings, DirUtil *d
     setObjectName(QStringLiteral("fileSyncSettingsView"));
     m_table->setObjectName(QStringLiteral("syncSettingsTable"));
     m_table->setAccessibleName(tr("Synchronized Folders"));
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    setUpRowTable(m_table);
     m_table->setSortingEnabled(true);
 
     auto *details = new QGroupBox(tr("Details"), this);

@@ -5,6 +5,7 @@
 #include "sync/DirUtil.h"
 #include "sync/SyncHistoryModel.h"
 #include "ui/FileManagerText.h"
+#include "ui/RowTable.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -61,12 +62,7 @@ SyncHistoryView::SyncHistoryView(SyncHistoryDao *history, SyncSettingsDao *setti
     m_table->setObjectName(QStringLiteral("historyTableView"));
     m_table->setAccessibleName(tr("Sync activities"));
     m_table->setModel(m_model);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
+    setUpRowTable(m_table);
     m_table->setAlternatingRowColors(true);
 
     auto *top = new QHBoxLayout;
