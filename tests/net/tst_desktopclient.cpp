@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "app/Settings.h"
+#include "support/ServiceProcess.h"
 
 #include <QFile>
 #include <QProcess>
@@ -165,6 +166,27 @@ private slots:
         QCOMPARE(QFileInfo(trusted).absolutePath(), AppInfo::userConfigDir());
         QCOMPARE(QFile(trusted).permissions() & ~(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser),
                  QFile::Permissions());
+    }
+
+    // korvexcmd remembers a hand-entered server (another port than the
+    // built-in addresses); the client must ask that one, not the Custom
+    // entry's default.
+    void rememberedCustomServerIsAsked()
+    {
+        ServiceProcess service;
+        QVERIFY2(service.start(), qPrintable(service.errorString()));
+        Settings::setValue(Settings::NetServer, QStringLiteral("CUSTOM"));
+        Settings::setValue(Settings::UiDbgDialogServerUrl, service.baseUrl());
+        Settings::setValue(Settings::NetCaFile, service.caFile());
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(client, QStringList());
+        QVERIFY(p.waitForStarted());
+        const bool answered = waitForLog(QStringLiteral("OndoApplication::on_getClientVersion: current: '1.1.0'"), 30000);
+        stop(p);
+        QVERIFY2(answered, qPrintable(logText()));
+        QVERIFY(logText().contains(QStringLiteral("ServerList::restoreCustomUrl: custom server '%1'").arg(service.baseUrl())));
+        QVERIFY(!logText().contains(QStringLiteral("failed to get remote version info")));
     }
 };
 
