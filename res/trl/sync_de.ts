@@ -695,10 +695,6 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
 <context>
     <name>MainWindow</name>
     <message>
-        <source>Certificate checks are OFF: any server is trusted</source>
-        <translation>Zertifikatsprüfung AUS: jedem Server wird vertraut</translation>
-    </message>
-    <message>
         <source>${APP_NAME}</source>
         <translation>${APP_NAME}</translation>
     </message>

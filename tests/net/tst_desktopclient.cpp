@@ -81,22 +81,6 @@ private slots:
         QVERIFY(!env->settings()->contains(Settings::NetCaFile.name()));
     }
 
-    // The debug option that trusts any server is shown while it is on.
-    void ignoredCertificateErrorsAreShown()
-    {
-        Settings::setValue(Settings::UiDbgDialogIgnoreSsl, true);
-        QProcess p;
-        p.setProcessChannelMode(QProcess::ForwardedChannels);
-        p.start(client, QStringList());
-        QVERIFY(p.waitForStarted());
-        const bool started = waitForLog(QStringLiteral("OndoApplication::initApp: finished"), 30000);
-        stop(p);
-        QVERIFY2(started, qPrintable(logText()));
-        QVERIFY2(logText().contains(QStringLiteral(
-                     "OndoApplication::initApp: TLS certificate errors are ignored (ui/dbg_dialog_ignore_ssl): warning shown")),
-                 qPrintable(logText()));
-    }
-
     void versionCheckAtStart_data()
     {
         QTest::addColumn<QString>("compatible");
