@@ -1,6 +1,7 @@
-// Draws the client's bitmap resources: the tray icons (res/tray) and the
-// small pictures the style sheets use (res/style). The pictures are
-// committed; run scripts/render-tray-icons after changing this file.
+// Draws the client's bitmap resources: the tray icons (res/tray), the small
+// pictures the style sheets use (res/style) and the application icon in the
+// icon theme's sizes (res/icons/hicolor). The pictures are committed; run
+// scripts/render-tray-icons after changing this file.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -47,13 +48,12 @@ void drawBadge(QPainter &p, const QColor &top, const QColor &bottom)
 }
 
 // Two arcs chasing each other; the figure repeats after half a turn.
-void drawSyncArrows(QPainter &p, qreal rotation, const QColor &color)
+void drawSyncArrows(QPainter &p, qreal rotation, const QColor &color, qreal r = 15, qreal width = 5.5,
+                    qreal head = 9.5)
 {
     p.save();
     p.translate(32, 32);
     p.rotate(rotation);
-    const qreal r = 15;
-    const qreal width = 5.5;
     const QRectF box(-r, -r, 2 * r, 2 * r);
     for (int half = 0; half < 2; ++half) {
         const qreal start = 30 + half * 180;
@@ -70,7 +70,6 @@ void drawSyncArrows(QPainter &p, qreal rotation, const QColor &color)
         const QPointF at(r * qCos(end), -r * qSin(end));
         const QPointF radial(qCos(end), -qSin(end));
         const QPointF tangent(-qSin(end), -qCos(end));
-        const qreal head = 9.5;
         QPolygonF tri;
         tri << at + tangent * head << at + radial * (head * 0.75) << at - radial * (head * 0.75);
         p.setPen(Qt::NoPen);
@@ -176,6 +175,34 @@ QImage shield()
     drawCheck(p, QPointF(90, 100), 3.2, 14, QColor(255, 255, 255, 200));
     return img;
 }
+// The application icon: the tray's blue badge with the sync arrows, and from
+// 48 pixels on a small shield with a check inside them, the service's mark.
+// Drawn per size rather than scaled down, so small sizes stay sharp.
+QImage appIcon(int size)
+{
+    QImage img = canvas(size, size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    drawBadge(p, BlueLight, Blue);
+    if (size < 48) {
+        drawSyncArrows(p, 0, Qt::white);
+        return img;
+    }
+    // A wider circle of arrows makes room for the shield.
+    drawSyncArrows(p, 0, Qt::white, 19, 4.5, 8);
+    QPainterPath shield;
+    shield.moveTo(32, 22.5);
+    shield.cubicTo(35.5, 24.5, 38.5, 25.5, 41, 25.5);
+    shield.cubicTo(41, 33.5, 38.5, 38.5, 32, 42);
+    shield.cubicTo(25.5, 38.5, 23, 33.5, 23, 25.5);
+    shield.cubicTo(25.5, 25.5, 28.5, 24.5, 32, 22.5);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPath(shield);
+    drawCheck(p, QPointF(32, 32.5), 0.4, 2.4, Blue);
+    return img;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -198,5 +225,7 @@ int main(int argc, char **argv)
     ok = save(chevron(true), res + QStringLiteral("/style/images/chevron-down.png")) && ok;
     ok = save(chevron(false), res + QStringLiteral("/style/images/chevron-up.png")) && ok;
     ok = save(shield(), res + QStringLiteral("/style/quarnet/shield.png")) && ok;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        ok = save(appIcon(size), res + QStringLiteral("/icons/hicolor/%1x%1/apps/korvex-sync.png").arg(size)) && ok;
     return ok ? 0 : 1;
 }
