@@ -162,11 +162,17 @@ void FilesCommand::listFolder(const FileSafe &safe, const QString &folder, int d
     ri()->getObjects(safe.safeId, folder, depth, QStringLiteral("any"),
                      [this, safe, folder, then](const Result<FilesafeObjectsTO_v2> &result) {
                          if (!result.isOk()) {
-                             fail(safe.safeName + QLatin1Char(':') + folder, result.code, result.message);
+                             fail(shown(safe, folder), result.code, result.message);
                              return;
                          }
                          then(result.value);
                      });
+}
+
+QString FilesCommand::shown(const FileSafe &safe, const QString &path)
+{
+    // say() keeps line breaks, so a safe's name must lose them here.
+    return CliOutput::clean(safe.safeName) + QLatin1Char(':') + path;
 }
 
 const FilesafeObjectTO *FilesCommand::find(const FilesafeObjectsTO_v2 &listing, const QString &path)
@@ -237,7 +243,7 @@ void FilesCommand::runGet()
     withSafe(m_target.safe, [this](const FileSafe &safe) {
         listFolder(safe, m_target.parent(), 1, [this, safe](const FilesafeObjectsTO_v2 &listing) {
             const FilesafeObjectTO *object = find(listing, m_target.path);
-            const QString shown = safe.safeName + QLatin1Char(':') + m_target.path;
+            const QString shown = FilesCommand::shown(safe, m_target.path);
             if (!object) {
                 say(QStringLiteral("korvexcmd get: %1: no such file").arg(shown));
                 finish(ExitNotFound);
@@ -246,6 +252,13 @@ void FilesCommand::runGet()
             if (object->isFolder()) {
                 say(QStringLiteral("korvexcmd get: %1: is a folder").arg(shown));
                 finish(ExitUsage);
+                return;
+            }
+            // The service refuses such a download with a bare HTTP status,
+            // which would read as a network failure (exit 3).
+            if (!object->access.contains(QLatin1Char('r'))) {
+                say(QStringLiteral("korvexcmd get: %1: no read access").arg(shown));
+                finish(ExitFailed);
                 return;
             }
             const QFileInfo dest(m_destination);
@@ -292,7 +305,7 @@ void FilesCommand::runPut()
         listFolder(safe, m_target.path, 1, [this, safe](const FilesafeObjectsTO_v2 &folder) {
             const FilesafeObjectTO *self = find(folder, m_target.path);
             if (!self || !self->isFolder()) {
-                say(QStringLiteral("korvexcmd put: %1:%2: not a folder").arg(safe.safeName, m_target.path));
+                say(QStringLiteral("korvexcmd put: %1: not a folder").arg(shown(safe, m_target.path)));
                 finish(ExitNotFound);
                 return;
             }
@@ -309,7 +322,7 @@ void FilesCommand::putNext(const FileSafe &safe, const FilesafeObjectsTO_v2 &fol
     }
     const QFileInfo local(m_localFiles.at(index));
     const QString remotePath = (m_target.isRoot() ? QString() : m_target.path) + QLatin1Char('/') + local.fileName();
-    const QString shown = safe.safeName + QLatin1Char(':') + remotePath;
+    const QString shown = FilesCommand::shown(safe, remotePath);
     const FilesafeObjectTO *existing = find(folder, remotePath);
     if (existing && existing->isFolder()) {
         say(QStringLiteral("korvexcmd put: %1: a folder of that name exists").arg(shown));
@@ -345,7 +358,7 @@ void FilesCommand::runMkdir()
     withSafe(m_target.safe, [this](const FileSafe &safe) {
         listFolder(safe, m_target.parent(), 1, [this, safe](const FilesafeObjectsTO_v2 &listing) {
             const FilesafeObjectTO *parent = find(listing, m_target.parent());
-            const QString shown = safe.safeName + QLatin1Char(':') + m_target.path;
+            const QString shown = FilesCommand::shown(safe, m_target.path);
             if (find(listing, m_target.path)) {
                 say(QStringLiteral("korvexcmd mkdir: %1: exists already").arg(shown));
                 finish(ExitFailed);
@@ -374,7 +387,7 @@ void FilesCommand::runRm()
     withSafe(m_target.safe, [this](const FileSafe &safe) {
         listFolder(safe, m_target.parent(), 1, [this, safe](const FilesafeObjectsTO_v2 &listing) {
             const FilesafeObjectTO *object = find(listing, m_target.path);
-            const QString shown = safe.safeName + QLatin1Char(':') + m_target.path;
+            const QString shown = FilesCommand::shown(safe, m_target.path);
             if (!object) {
                 say(QStringLiteral("korvexcmd rm: %1: no such file or folder").arg(shown));
                 finish(ExitNotFound);

@@ -37,6 +37,8 @@ private:
     void listFolder(const FileSafe &safe, const QString &folder, int depth, const ListHandler &then);
     // The object at `path` in a listing of its parent; nullptr when absent.
     static const FilesafeObjectTO *find(const FilesafeObjectsTO_v2 &listing, const QString &path);
+    // "SAFE:/path" for messages, the safe's name (server text) cleaned.
+    static QString shown(const FileSafe &safe, const QString &path);
     // Says what failed, naming the object, and finishes with the matching
     // exit status.
     void fail(const QString &what, ErrorCode code, const QString &message);

@@ -113,6 +113,11 @@ QPointer<Request> FilesafeRI::downloadFile(const QString &objectId, qint64 bytes
                    on_finishedDownloadFile(bytesExpected, file, localDestFilePath, deliver, guard, result);
                });
     *returned = true;
+    // Without a limit the network thread reads on while this thread decrypts
+    // and writes, and the reply holds whatever it got ahead: a fast server
+    // and a slow disk would fill the memory with the file.
+    if (guard && guard->reply())
+        guard->reply()->setReadBufferSize(DownloadReadBufferSize);
     return guard;
 }
 

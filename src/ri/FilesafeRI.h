@@ -28,6 +28,8 @@ public:
     using Progress = Request::ProgressCallback;
 
     static constexpr int UploadTimeoutMs = 420000;
+    // What a download's reply may hold ahead of the decryption.
+    static constexpr qint64 DownloadReadBufferSize = 1024 * 1024;
     // Encrypted bodies up to this size are sent from memory in one piece.
     static constexpr qint64 SmallBodyBytes = 256 * 1024;
 

@@ -18,7 +18,7 @@ QString calculateCheckSum(const QString &path, const QString &algorithmName);
 
 // The name before the colon ("sha256"); empty without such a prefix.
 QString checkSumAlgorithm(const QString &checksum);
-// Both carry a name of two or more characters and it is the same.
+// Both carry a "name:" prefix and it is the same.
 bool isSameAlgorithm(const QString &a, const QString &b);
 
 } // namespace FileUtil

@@ -70,21 +70,27 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
         paths.insert(it.key());
     qDebug("Syncher::buildSyncActions: syncsetting[s%d]: # of paths: %d", m_setting.id, int(paths.size()));
 
-    // Folders holding remote objects that the last sync never saw: deleting
-    // such a folder on the server would destroy what someone else just put
-    // there, so a local deletion of it is undone instead.
-    QSet<QString> foldersWithNewRemote;
-    for (auto it = remote.cbegin(); it != remote.cend(); ++it) {
-        if (last.contains(it.key()))
-            continue;
-        QString p = it.key();
-        for (int slash = p.lastIndexOf(QLatin1Char('/')); slash > 0; slash = p.lastIndexOf(QLatin1Char('/'))) {
-            p.truncate(slash);
-            if (foldersWithNewRemote.contains(p))
-                break;
-            foldersWithNewRemote.insert(p);
+    // Folders holding objects that the last sync never saw: deleting such a
+    // folder on the other side would destroy what was just put there, so
+    // the deletion of the folder is undone instead (Ma, Ka), and the new
+    // objects are synchronised into it.
+    auto foldersHoldingNew = [&](const ObjectStates &side) {
+        QSet<QString> folders;
+        for (auto it = side.cbegin(); it != side.cend(); ++it) {
+            if (last.contains(it.key()) || m_excludeSilently.matchesAnyComponent(it.key()))
+                continue;
+            QString p = it.key();
+            for (int slash = p.lastIndexOf(QLatin1Char('/')); slash > 0; slash = p.lastIndexOf(QLatin1Char('/'))) {
+                p.truncate(slash);
+                if (folders.contains(p))
+                    break;
+                folders.insert(p);
+            }
         }
-    }
+        return folders;
+    };
+    const QSet<QString> foldersWithNewRemote = foldersHoldingNew(remote);
+    const QSet<QString> foldersWithNewLocal = foldersHoldingNew(local);
 
     const ObjectState absent;
     SyncActions actions;
@@ -144,6 +150,10 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
                 a.type = SyncAction::CreateLocalDir;
                 a.status = SyncAction::STATUS_TODO;
                 a.reason = QStringLiteral("(Ma) sync: dir deleted on local side, but it holds new remote objects");
+            } else if (a.type == SyncAction::DeleteLocalDir && foldersWithNewLocal.contains(path)) {
+                a.type = SyncAction::CreateRemoteDir;
+                a.status = SyncAction::STATUS_TODO;
+                a.reason = QStringLiteral("(Ka) sync: dir deleted on remote side, but it holds new local objects");
             }
         }
         a.local = lo;

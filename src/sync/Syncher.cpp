@@ -150,7 +150,9 @@ void Syncher::analyzeStep1()
            qUtf8Printable(m_safe.safeId), type.constData(), qUtf8Printable(m_safe.safeName),
            qUtf8Printable(m_safe.lastEvent), qUtf8Printable(m_safe.lastMod), qUtf8Printable(m_setting.syncedLastEvent));
 
-    if (m_setting.syncedLastEvent == m_safe.lastEvent) {
+    // An empty marker says nothing about changes: a server that sends none
+    // would otherwise never be listed again.
+    if (!m_safe.lastEvent.isEmpty() && m_setting.syncedLastEvent == m_safe.lastEvent) {
         // Nothing changed on the server since the last completed sync.
         if (!progress(ProgressInfo::LoadStatus, tr("Load last status ...")))
             return;

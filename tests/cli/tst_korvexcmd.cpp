@@ -180,6 +180,127 @@ private slots:
         QVERIFY2(r.err.contains("Korvex service currently not available"), qPrintable(r.err));
     }
 
+    void fileCommandsNeedARememberedAccount()
+    {
+        const Run r = run({"safes"});
+        QCOMPARE(r.exitCode, 4);
+        QVERIFY2(r.err.contains("korvexcmd login --remember"), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+    }
+
+    void hostilePathsAreRefusedBeforeAnyRequest_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("ls SAFE:/../x -> 2") << QStringList{"ls", "Files:/../x"};
+        QTest::newRow("get SAFE:/a//b -> 2") << QStringList{"get", "Files:/a//b"};
+        QTest::newRow("rm SAFE:/./a -> 2") << QStringList{"rm", "Files:/./a"};
+        QTest::newRow("put into SAFE:/a/.. -> 2") << QStringList{"put", "x", "Files:/a/.."};
+    }
+    void hostilePathsAreRefusedBeforeAnyRequest()
+    {
+        QFETCH(QStringList, args);
+        // No account is needed to be refused: the path is checked first.
+        const Run r = run(args);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("is not a valid path"), qPrintable(r.err));
+    }
+
+    void fileCommands()
+    {
+        QVERIFY(service->addUser("dave", "dave-pw").ok());
+        const QString safeId = service->addSafe("dave", "Files");
+        QVERIFY(!safeId.isEmpty());
+        const Run login = run(QStringList{"login", "--remember", "--user", "dave"} + serverArgs(), "dave-pw");
+        QVERIFY2(login.exitCode == 0, qPrintable(login.err));
+
+        const Run table = run({"safes"});
+        QVERIFY2(table.exitCode == 0, qPrintable(table.err));
+        const QStringList lines = table.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY(lines.first().startsWith("ID") && lines.first().contains("QUOTA"));
+        QVERIFY(lines.at(1).startsWith(safeId + " ") && lines.at(1).contains(" Files "));
+        const Run json = run({"safes", "--json"});
+        QCOMPARE(json.exitCode, 0);
+        QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).array().at(0).toObject().value("safe_name").toString(),
+                 QStringLiteral("Files"));
+
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.txt"), b = dir.filePath("b.bin");
+        QByteArray bytes(300000, Qt::Uninitialized);
+        for (int i = 0; i < bytes.size(); ++i)
+            bytes[i] = char(i * 7 + i / 251);
+        for (const auto &[path, data] : {qMakePair(a, QByteArray("hello")), qMakePair(b, bytes)}) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
+        }
+        const Run put = run({"put", a, b, "Files:/"});
+        QVERIFY2(put.exitCode == 0, qPrintable(put.err));
+        QCOMPARE(put.out, QString()); // messages go to standard error
+        QVERIFY2(put.err.contains("Uploaded Files:/b.bin (300000 bytes)"), qPrintable(put.err));
+
+        auto listing = [&](const QString &where) {
+            QStringList paths;
+            const Run ls = run({"ls", where, "--json"});
+            for (const QJsonValue &v : QJsonDocument::fromJson(ls.out.toUtf8()).array())
+                paths << v.toObject().value("path").toString() + ":" + v.toObject().value("type").toString();
+            return ls.exitCode == 0 ? paths : QStringList{"exit " + QString::number(ls.exitCode), ls.err};
+        };
+        QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f"}));
+
+        const QString back = dir.filePath("back.bin");
+        const Run get = run({"get", "Files:/b.bin", back});
+        QVERIFY2(get.exitCode == 0, qPrintable(get.err));
+        QCOMPARE(get.out, QString());
+        QFile fetched(back);
+        QVERIFY(fetched.open(QIODevice::ReadOnly));
+        QVERIFY(fetched.readAll() == bytes);
+        fetched.close();
+
+        // Again, changed: a new version of the same file.
+        {
+            QFile f(b);
+            QVERIFY(f.open(QIODevice::Append) && f.write("more") == 4);
+        }
+        const Run again = run({"put", b, "Files:/"});
+        QVERIFY2(again.exitCode == 0 && again.err.contains("300004 bytes, new version"), qPrintable(again.err));
+        QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f"}));
+        QCOMPARE(run({"get", "Files:/b.bin", dir.path()}).exitCode, 0); // into a folder: keeps its name
+        QCOMPARE(QFileInfo(dir.filePath("b.bin")).size(), qint64(300004));
+
+        const Run mkdir = run({"mkdir", safeId + ":/sub"}); // by id
+        QVERIFY2(mkdir.exitCode == 0, qPrintable(mkdir.err));
+        QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f", "/sub:d"}));
+        QCOMPARE(run({"rm", "Files:/a.txt"}).exitCode, 0);
+        QCOMPARE(run({"rm", "Files:/sub"}).exitCode, 0);
+        QCOMPARE(listing("Files:/"), QStringList{"/b.bin:f"});
+        const auto trash = service->trash(safeId);
+        QVERIFY(trash && trash->size() == 2);
+
+        const Run unknown = run({"ls", "Nope:/"});
+        QCOMPARE(unknown.exitCode, 6);
+        QVERIFY2(unknown.err.contains("no file safe 'Nope'"), qPrintable(unknown.err));
+        const Run missing = run({"get", "Files:/a.txt", back});
+        QCOMPARE(missing.exitCode, 6);
+        QVERIFY2(missing.err.contains("Files:/a.txt: no such file"), qPrintable(missing.err));
+        QVERIFY(!get.err.contains('\r') && !put.err.contains('\r')); // no progress line without a terminal
+
+        // A safe that lets files in but not out: refused, not "unreachable".
+        QVERIFY(!service->addSafe("dave", "Drop", {"--access", "cu"}).isEmpty());
+        QCOMPARE(run({"put", a, "Drop:/"}).exitCode, 0);
+        const Run refused = run({"get", "Drop:/a.txt", back});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains("Drop:/a.txt: no read access"), qPrintable(refused.err));
+
+        // A safe name with a line break and an escape sequence in it cannot
+        // forge a line or steer the terminal.
+        QVERIFY(service->rewriteBody("/api/sync/1/files/info", "\"safe_name\":\"Files\"",
+                                     "\"safe_name\":\"Files\\u001b[2J\\nForged line\"", "GET", 0));
+        const Run hostile = run({"get", safeId + ":/a.txt", back});
+        service->clearFaults();
+        QCOMPARE(hostile.exitCode, 6);
+        QVERIFY2(hostile.err.contains("korvexcmd get: Files[2JForged line:/a.txt: no such file"), qPrintable(hostile.err));
+    }
+
     void untrustedCertificate()
     {
         // Without the service's CA the TLS handshake must fail verification.

@@ -66,6 +66,10 @@ private slots:
             << QStringList{"line create local folder|d|Ok", "line download|d/new.txt|Ok",
                            "line delete remote file|d/old.txt|Ok", "local d/new.txt=fresh", "remote d/new.txt=fresh",
                            "remote- d/old.txt", "equal"};
+        QTest::newRow("K with new local content -> folder made again remotely, new file uploaded, known file deleted")
+            << QStringList{"L d/old.txt=v1", "S", "R- d", "L d/new.txt=mine", "S"}
+            << QStringList{"line create remote folder|d|Ok", "line upload|d/new.txt|Ok",
+                           "line delete local file|d/old.txt|Ok", "remote d/new.txt=mine", "local- d/old.txt", "equal"};
         QTest::newRow("I deleted on both sides -> forgotten quietly")
             << QStringList{"L a.txt=v1", "S", "L- a.txt", "R- a.txt", "S", "L a.txt=new", "S"}
             << QStringList{"line upload|a.txt|Ok", "remote a.txt=new", "equal"};
@@ -81,9 +85,9 @@ private slots:
         QTest::newRow("folder of Thumbs.db and desktop.ini deleted remotely -> deleted")
             << QStringList{"LD d", "S", "L d/Thumbs.db=x", "L d/desktop.ini=y", "R- d", "S"}
             << QStringList{"line delete local folder|d|Ok", "local- d"};
-        QTest::newRow("folder with another file deleted remotely -> kept, error names the file")
-            << QStringList{"LD d", "S", "L d/Thumbs.db=x", "L d/keep.me=y", "R- d", "S"}
-            << QStringList{"exit 7", "line delete local folder|d|Failed", "local d/keep.me=y"};
+        QTest::newRow("folder with a file that is not synchronised, deleted remotely -> kept, error names it")
+            << QStringList{"LD d", "S", "L d/Thumbs.db=x", "L d/.~lock.odt#=y", "R- d", "S"}
+            << QStringList{"exit 7", "line delete local folder|d|Failed", "local d/.~lock.odt#=y"};
     }
     void decisionTable()
     {
