@@ -155,23 +155,30 @@ QImage chevron(bool down)
     return img;
 }
 
+// The service's shield, filling the box: straight shoulders, a point at the bottom.
+void drawShield(QPainter &p, const QRectF &box, const QColor &fill)
+{
+    auto at = [&box](qreal x, qreal y) { return QPointF(box.x() + x * box.width(), box.y() + y * box.height()); };
+    QPainterPath path;
+    path.moveTo(at(0.5, 0));
+    path.cubicTo(at(0.6875, 16 / 194.0), at(0.8625, 22 / 194.0), at(1, 22 / 194.0));
+    path.cubicTo(at(1, 102 / 194.0), at(0.875, 160 / 194.0), at(0.5, 1));
+    path.cubicTo(at(0.125, 160 / 194.0), at(0, 102 / 194.0), at(0, 22 / 194.0));
+    path.cubicTo(at(0.1375, 22 / 194.0), at(0.3125, 16 / 194.0), at(0.5, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawPath(path);
+}
+
 // quarnet's mark, so faint that text over it stays easy to read.
 QImage shield()
 {
     QImage img = canvas(180, 210);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.moveTo(90, 8);
-    path.cubicTo(120, 24, 148, 30, 170, 30);
-    path.cubicTo(170, 110, 150, 168, 90, 202);
-    path.cubicTo(30, 168, 10, 110, 10, 30);
-    path.cubicTo(32, 30, 60, 24, 90, 8);
-    p.setPen(Qt::NoPen);
     QColor fill = Blue;
     fill.setAlpha(14);
-    p.setBrush(fill);
-    p.drawPath(path);
+    drawShield(p, QRectF(10, 8, 160, 194), fill);
     drawCheck(p, QPointF(90, 100), 3.2, 14, QColor(255, 255, 255, 200));
     return img;
 }
@@ -191,16 +198,8 @@ QImage appIcon(int size)
     }
     // A wider circle of arrows makes room for the shield.
     drawSyncArrows(p, 0, Qt::white, 19, 4.5, 8);
-    QPainterPath shield;
-    shield.moveTo(32, 22.5);
-    shield.cubicTo(35.5, 24.5, 38.5, 25.5, 41, 25.5);
-    shield.cubicTo(41, 33.5, 38.5, 38.5, 32, 42);
-    shield.cubicTo(25.5, 38.5, 23, 33.5, 23, 25.5);
-    shield.cubicTo(25.5, 25.5, 28.5, 24.5, 32, 22.5);
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawPath(shield);
-    drawCheck(p, QPointF(32, 32.5), 0.4, 2.4, Blue);
+    drawShield(p, QRectF(23, 22, 18, 21), Qt::white);
+    drawCheck(p, QPointF(32, 32), 0.4, 2.4, Blue);
     return img;
 }
 } // namespace
