@@ -30,9 +30,7 @@ QString CliClient::open()
     m_servers = std::make_unique<ServerList>(m_context->config());
     // A hand-entered URL is kept where the desktop client's debug dialog keeps
     // it; the Custom entry forgets its URL between runs otherwise.
-    const QString customUrl = Settings::value(Settings::UiDbgDialogServerUrl).toString();
-    if (m_servers->isCustomSelected() && !customUrl.isEmpty())
-        m_servers->setCustomUrl(customUrl);
+    m_servers->restoreCustomUrl();
 
     QString dbError;
     m_database = std::make_unique<OndoDatabase>();

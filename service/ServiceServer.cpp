@@ -160,6 +160,14 @@ bool ServiceServer::start(std::string &error)
     // Uploads of 2 GiB files and their padding; larger bodies are refused by the library.
     m_server->set_payload_max_length(static_cast<size_t>(3) * 1024 * 1024 * 1024);
     m_server->set_tcp_nodelay(true);
+    // The library's default also sets SO_REUSEPORT, with which a second
+    // service started on a taken port shares it and the kernel splits the
+    // connections between the two. Reuse of the address alone (a restart
+    // while old connections linger) is all a service needs.
+    m_server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        ::setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char *>(&yes), sizeof(yes));
+    });
 
     auto plain = [this](const httplib::Request &req, httplib::Response &res) { dispatch(req, res, nullptr); };
     auto streamed = [this](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &reader) {

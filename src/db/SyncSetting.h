@@ -37,6 +37,9 @@ struct SyncSetting
     bool encryption = false;
     // The 16-byte key of an encrypted setting (from the key store).
     QByteArray encryptionKey;
+    // The account that stored the setting (settings of every account on this
+    // computer share the no-overlap rule, and its refusal names the owner).
+    QString accountName;
 
     bool isValid() const { return id > 0; }
     bool isAutomatic() const { return mode == 0; }

@@ -83,7 +83,7 @@ SyncSettings SyncSettingsDao::getListInternal(const Filter &filter) const
     QSqlQuery q(m_database->database());
     q.prepare(QStringLiteral("SELECT   s.id,   f.safe_id,   f.safe_name,   f.safe_type,   s.remote_dir,   s.local_dir,   "
                              "s.last_sync,   s.mode,   s.remote_state,   s.root_folder_id,   f.role_type,   "
-                             "s.synced_last_event,   f.expiry_date,   f.access,   s.encryption FROM file_safe as f "
+                             "s.synced_last_event,   f.expiry_date,   f.access,   s.encryption,   u.account_name FROM file_safe as f "
                              "JOIN sync_setting as s ON s.file_safe_id = f.id JOIN user AS u ON u.id = f.user_id "
                              "WHERE %1 ORDER BY f.safe_name")
                   .arg(where));
@@ -124,6 +124,7 @@ SyncSetting SyncSettingsDao::buildFromCursor(const QSqlQuery &q) const
     s.expiryDate = QDateTime::fromString(q.value(12).toString(), Qt::ISODate);
     s.access = q.value(13).toString();
     s.encryption = q.value(14).toInt() != 0;
+    s.accountName = q.value(15).toString();
     if (s.encryption && m_credentials) {
         // The key was stored under the setting's id when it was added.
         try {

@@ -118,6 +118,16 @@ void ServerList::setCustomUrl(const QString &url)
     Settings::setValue(Settings::NetServer, QString::fromLatin1(CustomPrefix));
 }
 
+bool ServerList::restoreCustomUrl()
+{
+    const QString url = Settings::value(Settings::UiDbgDialogServerUrl).toString();
+    if (!isCustomSelected() || url.isEmpty())
+        return false;
+    qInfo("ServerList::restoreCustomUrl: custom server '%s'", qUtf8Printable(url));
+    setCustomUrl(url);
+    return true;
+}
+
 QStringListModel *ServerList::model(QObject *parent) const
 {
     QStringList names;

@@ -31,6 +31,11 @@ public:
     bool isCustomSelected() const;
     // Sets the Custom entry's URL and selects it ("CUSTOM" under "net/server").
     void setCustomUrl(const QString &url);
+    // When Custom is the remembered selection, gives it back the URL kept in
+    // "ui/dbg_dialog_server_url" (where the debug dialog and korvexcmd keep a
+    // hand-entered address); the built-in URL would point at another server
+    // than the one the remembered account belongs to. True when it did.
+    bool restoreCustomUrl();
     // The entries' names in list order, for a selection box; owned by the caller.
     QStringListModel *model(QObject *parent = nullptr) const;
     void initSelectedServer();

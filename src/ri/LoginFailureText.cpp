@@ -1,14 +1,22 @@
 #include "ri/LoginFailureText.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace LoginFailureText {
 
 namespace {
+// Translated where a translator is installed (the desktop); korvexcmd gets
+// the English texts.
+QString translated(const char *text)
+{
+    return QCoreApplication::translate("LoginFailureText", text);
+}
+
 QString more(const char *placeholder)
 {
-    return QStringLiteral(" &nbsp;&nbsp;&nbsp;<a href=\"${%1}\" style=\"color: black;\">More &gt;</a>")
-        .arg(QLatin1String(placeholder));
+    return QStringLiteral(" &nbsp;&nbsp;&nbsp;<a href=\"${%1}\" style=\"color: black;\">%2</a>")
+        .arg(QLatin1String(placeholder), translated(QT_TRANSLATE_NOOP("LoginFailureText", "More &gt;")));
 }
 } // namespace
 
@@ -16,37 +24,37 @@ QString forCode(ErrorCode code, const QString &message, bool afterPasswordSubmit
 {
     switch (code) {
     case ERR_INTERNAL:
-        return QStringLiteral("Internal error.") + more("URL_DOWNLOAD");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Internal error.")) + more("URL_DOWNLOAD");
     case ERR_NETWORK:
     case ERR_SERVICE_UNAVAILABLE:
     case ERR_SSL:
     case ERR_EMPTY_RESPONSE:
-        return QStringLiteral("Unable to connect to ${SERVICE_NAME}.") + statusSuffix;
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Unable to connect to ${SERVICE_NAME}.")) + statusSuffix;
     case ERR_TIMEOUT:
     case ERR_TIMEOUT_FLOW:
-        return QStringLiteral("Timeout while contacting ${SERVICE_NAME}.") + statusSuffix;
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Timeout while contacting ${SERVICE_NAME}.")) + statusSuffix;
     case ERR_NO_INTERNET:
     case ERR_HOST_NOT_FOUND:
-        return QStringLiteral("Unable to connect to the Internet.") + statusSuffix;
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Unable to connect to the Internet.")) + statusSuffix;
     case ERR_PROXY_AUTH_REQUIRED:
-        return QStringLiteral("Proxy authentication required.");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Proxy authentication required."));
     case ERR_CONNECTION_REFUSED:
-        return QStringLiteral("${SERVICE_NAME} service currently not available.") + more("URL_HELP");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "${SERVICE_NAME} service currently not available.")) + more("URL_HELP");
     case ERR_CLIENT_NOT_SUPPORTED:
-        return QStringLiteral("Client not supported.") + more("URL_DOWNLOAD");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Client not supported.")) + more("URL_DOWNLOAD");
     case ERR_CLIENT_OUTDATED:
-        return QStringLiteral("Client outdated.") + more("URL_DOWNLOAD");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Client outdated.")) + more("URL_DOWNLOAD");
     case ERR_LOGIN_FAILED:
-        return afterPasswordSubmit ? QStringLiteral("Invalid username or password") : QStringLiteral("Login failed");
+        return afterPasswordSubmit ? translated(QT_TRANSLATE_NOOP("LoginFailureText", "Invalid username or password")) : translated(QT_TRANSLATE_NOOP("LoginFailureText", "Login failed"));
     case ERR_ACCOUNT_EXPIRED:
-        return QStringLiteral("Account is expired.") + more("URL_SUBSCRIPTION");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Account is expired.")) + more("URL_SUBSCRIPTION");
     case ERR_ACCOUNT_INHERITED:
-        return QStringLiteral("Inheritance executed.") + more("URL_INHERITANCE");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Inheritance executed.")) + more("URL_INHERITANCE");
     case ERR_ACCOUNT_LOCKED:
-        return QStringLiteral("Account locked.") + more("URL_SUPPORT");
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Account locked.")) + more("URL_SUPPORT");
     default:
         qWarning("LoginView::on_loginFailed: Unknown error: %d '%s'", int(code), qUtf8Printable(message));
-        return QStringLiteral("Internal error. &nbsp;&nbsp;") + message.toHtmlEscaped() + statusSuffix;
+        return translated(QT_TRANSLATE_NOOP("LoginFailureText", "Internal error. &nbsp;&nbsp;")) + message.toHtmlEscaped() + statusSuffix;
     }
 }
 

@@ -9,7 +9,10 @@
 #include "app/SingleInstance.h"
 #include "app/StartOnStartup.h"
 #include "app/VersionOrder.h"
+#include "db/FileObjectDao.h"
+#include "db/FileSafeDao.h"
 #include "db/OndoDatabase.h"
+#include "db/SyncHistoryDao.h"
 #include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
@@ -18,15 +21,26 @@
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
 #include "passwords/PasswordController.h"
+#include "ri/FilesafeRI.h"
 #include "ri/LoginController.h"
 #include "ri/LoginRI.h"
 #include "ri/PasswordRI.h"
+#include "sync/DirUtil.h"
+#include "sync/MultiSyncher.h"
+#include "sync/QtWifiConfigurationSource.h"
+#include "sync/WifiController.h"
+#include "ui/FileSyncSettingsView.h"
+#include "ui/GlobalActions.h"
+#include "ui/LoginView.h"
+#include "ui/MainView.h"
 #include "ui/MainWindow.h"
+#include "ui/PasswordsView.h"
 #include "ui/ProxyAuthDialog.h"
 
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QHostInfo>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -72,12 +86,15 @@ OndoApplication::OndoApplication(ApplicationLog *log, AppInfo *appInfo, int &arg
     connect(this, &QGuiApplication::applicationStateChanged, this, &OndoApplication::on_applicationStateChanged);
     connect(m_singleInstance.data(), &SingleInstance::messageReceived, this, &OndoApplication::on_messageReceived);
     m_serverList = new ServerList(appInfo->config(), this);
+    // The server the remembered account belongs to, a hand-entered one too.
+    m_serverList->restoreCustomUrl();
 }
 
 OndoApplication::~OndoApplication()
 {
+    delete m_globalActions;
+    m_globalActions = nullptr;
     delete m_mainWindow;
-    delete m_tray;
     m_singleInstance.reset();
     // The session's network state goes before the application object.
     OndoSession::releaseInstance();
@@ -87,6 +104,11 @@ OndoApplication::~OndoApplication()
 OndoApplication *OndoApplication::instance()
 {
     return qobject_cast<OndoApplication *>(QCoreApplication::instance());
+}
+
+LoginController *OndoApplication::loginController() const
+{
+    return m_loginController.data();
 }
 
 MainWindow *OndoApplication::mainWindow() const
@@ -156,18 +178,13 @@ void OndoApplication::initApp()
     connect(m_session, &OndoSession::proxyAuthenticationRequired, this,
             &OndoApplication::on_proxyAuthenticationRequired, Qt::DirectConnection);
 
-    // The data access objects, then the login API and its controller.
-    m_userDao = new UserDao(m_database.data(), this);
+    // The file safe API and the data access objects.
+    m_filesafeRI = new FilesafeRI(m_session, m_appInfo, this);
+    m_fileSafeDao = new FileSafeDao(m_database.data(), m_session, m_filesafeRI, m_appInfo->config(), this);
     m_syncSettingsDao = new SyncSettingsDao(m_database.data(), m_session, m_credentialStore.data(), this);
-    const std::optional<DbInfo> device = m_database->isInitialised() ? m_database->currentDbInfo() : std::nullopt;
-    m_loginRI = new LoginRI(m_session, m_userDao, m_appInfo, m_credentialStore.data(),
-                            LoginRI::Device{device ? device->device_id : QString(),
-                                            device ? device->device_name : QString()},
-                            this);
-    auto *loginController = new LoginController(m_session, m_serverList, m_loginRI, this);
-    setLoginController(loginController);
-    connect(loginController, &LoginController::loggedIn, this, [this] { setAppState(Active); });
-    connect(loginController, &LoginController::loggedOut, this, [this] { setAppState(Idle); });
+    m_userDao = new UserDao(m_database.data(), this);
+    m_syncHistoryDao = new SyncHistoryDao(m_database.data(), m_session, this);
+    m_fileObjectDao = new FileObjectDao(m_database.data(), this);
 
     // The drives of encrypted settings and the folder icons; the daemons
     // run only once the local server below serves them.
@@ -188,14 +205,92 @@ void OndoApplication::initApp()
     for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
         m_iconOverlay->addOverlay(setting);
 
+    // The scheduler, the directory helper and the Wi-Fi rule.
+    MultiSyncher::Context context;
+    context.syncher.fileSafes = m_fileSafeDao;
+    context.syncher.settings = m_syncSettingsDao;
+    context.syncher.fileObjects = m_fileObjectDao;
+    context.syncher.history = m_syncHistoryDao;
+    context.syncher.filesafeRI = m_filesafeRI;
+    context.syncher.session = m_session;
+    context.drives = driveManager;
+    context.prompts = this;
+    // korvexcmd's runs take the same locks: one program at a time per setting.
+    context.lockFolder = QFileInfo(m_appInfo->databasePath()).absolutePath();
+    m_scheduler = new MultiSyncher(context, this);
+    connect(m_scheduler, &MultiSyncher::sessionTimeout, this,
+            [this](OndoSession::SessionState state, ErrorCode, ErrorCode netErrCode) { on_sessionTimeout(state, netErrCode); });
+    m_dirUtil = new DirUtil(m_appInfo, this);
+    m_wifi = new WifiController(new QtWifiConfigurationSource, this);
+    connect(m_wifi, &WifiController::autoSyncStateChanged, m_scheduler, &MultiSyncher::setSynchronize);
+    if (m_wifi->autoSyncAllowed())
+        m_scheduler->setSynchronize(*m_wifi->autoSyncAllowed());
+
+    // The login API and its controller.
+    const std::optional<DbInfo> device = m_database->isInitialised() ? m_database->currentDbInfo() : std::nullopt;
+    m_loginRI = new LoginRI(m_session, m_userDao, m_appInfo, m_credentialStore.data(),
+                            LoginRI::Device{device ? device->device_id : QString(),
+                                            device ? device->device_name : QString()},
+                            this);
+    auto *loginController = new LoginController(m_session, m_serverList, m_loginRI, this);
+    setLoginController(loginController);
+    connect(loginController, &LoginController::loggedIn, this, [this] {
+        setAppState(Active);
+        m_fileSafeDao->syncFileSafes([this](const Result<FileSafes> &result) { on_getInitialFilesafes(result); });
+    });
+    connect(loginController, &LoginController::loggedOut, this, [this] {
+        if (m_scheduler->isSyncing())
+            m_scheduler->stopSync();
+        m_scheduler->loggedOut();
+        setAppState(Idle);
+    });
+
     // The password safe's API and controller.
     m_passwordRI = new PasswordRI(m_session, this);
     m_passwordController = new PasswordController(m_passwordRI, m_session, this);
 
-    m_mainWindow = new MainWindow;
-    connect(m_mainWindow, &MainWindow::debugDialogRequested, this,
-            [] { qInfo("OndoApplication: debug dialog requested"); });
-    createTrayIcon();
+    // The main window, its views and dialogs, the menus and the tray.
+    DesktopParts parts;
+    parts.appInfo = m_appInfo;
+    parts.session = m_session;
+    parts.servers = m_serverList;
+    parts.credentials = m_credentialStore.data();
+    parts.loginController = loginController;
+    parts.filesafeRI = m_filesafeRI;
+    parts.fileSafes = m_fileSafeDao;
+    parts.settings = m_syncSettingsDao;
+    parts.fileObjects = m_fileObjectDao;
+    parts.history = m_syncHistoryDao;
+    parts.scheduler = m_scheduler;
+    parts.dirUtil = m_dirUtil;
+    parts.wifi = m_wifi;
+    LoginView::Parts login;
+    login.controller = loginController;
+    login.credentials = m_credentialStore.data();
+    login.servers = m_serverList;
+    login.keepPasswordHash = [this](const QString &password) { return storePasswordHash(password); };
+    login.telvoBrand = m_appInfo->brand() == QLatin1String("telvo");
+    login.statusLink = m_appInfo->featureStatus();
+    m_mainWindow = new MainWindow(parts, login);
+    connect(m_mainWindow, &MainWindow::debugDialogRequested, m_mainWindow, &MainWindow::openDebugDialog);
+    connect(m_mainWindow, &MainWindow::debugSettingsChanged, this, &OndoApplication::applyDebugSettings);
+    connect(this, &OndoApplication::serverConnectionConfirmed, m_mainWindow->loginView(), &LoginView::on_readyForLogin);
+    connect(this, &OndoApplication::newClientAvailable, m_mainWindow,
+            [this](const ClientVersionTO_v1 &, bool upgradeRequired) {
+                if (upgradeRequired)
+                    m_mainWindow->on_clientNotSupported();
+            });
+    m_mainWindow->mainView()->setPasswordsPage(new PasswordsView(
+        m_passwordController, [this](const QString &password) { return checkPassword(password); }));
+    m_mainWindow->setTlsWarningVisible(m_session->ignoreSslErrors());
+    m_globalActions = new GlobalActions(m_mainWindow, parts, this, this);
+    m_globalActions->initSystray();
+    m_globalActions->initAppMenu();
+    connect(m_mainWindow->fileSyncSettingsView(), &FileSyncSettingsView::syncSettingRequested, m_globalActions,
+            &GlobalActions::syncOne);
+    if (QSystemTrayIcon *tray = m_globalActions->trayIcon())
+        connect(tray, &QSystemTrayIcon::activated, this,
+                [this](QSystemTrayIcon::ActivationReason reason) { on_systrayActivated(int(reason)); });
 
     if (m_appInfo->featureEncryption())
         m_drives->serve();
@@ -251,24 +346,6 @@ bool OndoApplication::storePasswordHash(const QString &password)
 bool OndoApplication::checkPassword(const QString &password) const
 {
     return m_passwordCheck.checkPassword(password);
-}
-
-void OndoApplication::createTrayIcon()
-{
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
-        qInfo("OndoApplication::createTrayIcon: no system tray available");
-    m_tray = new QSystemTrayIcon(QIcon(QStringLiteral(":/res/tray/logged_out.png")), this);
-    m_tray->setToolTip(m_appInfo->appName());
-    auto *menu = new QMenu(m_mainWindow);
-    menu->addAction(tr("Open ${APP_NAME}"), m_mainWindow.data(), &MainWindow::raiseApplication);
-    menu->addSeparator();
-    menu->addAction(tr("Quit"), this, &QCoreApplication::quit);
-    m_tray->setContextMenu(menu);
-    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger && m_mainWindow)
-            m_mainWindow->raiseApplication();
-    });
-    m_tray->show();
 }
 
 void OndoApplication::setAppState(AppState state)
@@ -471,6 +548,51 @@ bool OndoApplication::promptForTooManyFilesDeleted(const QString &safeName, int 
     qInfo("OndoApplication::promptForTooManyFilesDeleted: safe name: %s deleted files: %d - %s",
           qUtf8Printable(safeName), deletedCount, confirmed ? "confirmed" : "canceled");
     return confirmed;
+}
+
+bool OndoApplication::promptForQuitDuringSync()
+{
+    return m_globalActions ? m_globalActions->confirmQuitDuringSync() : true;
+}
+
+void OndoApplication::on_getInitialFilesafes(const Result<FileSafes> &result)
+{
+    if (!result.isOk())
+        qWarning("OndoApplication::on_getInitialFilesafes: failed to get the file safes (%d): %s", int(result.code),
+                 qUtf8Printable(result.message));
+    else
+        qInfo("OndoApplication::on_getInitialFilesafes: %d file safe(s)", int(result.value.size()));
+    // A run the user started meanwhile; an old login's answer after a logout.
+    if (!m_loginController || !m_loginController->isLoggedIn())
+        return;
+    if (m_mainWindow)
+        m_mainWindow->on_fileSafesFetched(result);
+    m_scheduler->loggedIn();
+}
+
+void OndoApplication::on_systrayActivated(int reason)
+{
+    static const char *const names[] = {"Unknown", "Context", "DoubleClick", "Trigger", "MiddleClick"};
+    const QString name = reason >= 0 && reason <= 4 ? QString::fromLatin1(names[reason])
+                                                    : QStringLiteral("Undefined(%1)").arg(reason);
+    const Qt::KeyboardModifiers mods = QGuiApplication::queryKeyboardModifiers();
+    qInfo("OndoApplication::on_systrayActivated: reason:%s alt:%s mods:%d", qUtf8Printable(name),
+          mods.testFlag(Qt::AltModifier) ? "true" : "false", int(mods));
+}
+
+void OndoApplication::applyDebugSettings()
+{
+    const QString url = Settings::value(Settings::UiDbgDialogServerUrl).toString();
+    if (!url.isEmpty() && !(m_loginController && m_loginController->isLoggedIn())) {
+        m_serverList->setCustomUrl(url);
+        m_session->setServer(m_serverList->selected());
+    }
+    const bool ignore = Settings::value(Settings::UiDbgDialogIgnoreSsl).toBool();
+    qWarning("OndoApplication::applyDebugSettings: server '%s', ignore TLS errors: %s", qUtf8Printable(url),
+             ignore ? "yes" : "no");
+    m_session->setIgnoreSslErrors(ignore);
+    if (m_mainWindow)
+        m_mainWindow->setTlsWarningVisible(ignore);
 }
 
 void OndoApplication::checkCrash()

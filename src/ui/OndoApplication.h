@@ -5,6 +5,8 @@
 #include "net/ErrorCode.h"
 #include "net/OndoSession.h"
 #include "net/Result.h"
+#include "db/FileSafe.h"
+#include "sync/ISyncPrompts.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -12,6 +14,15 @@
 
 class AppInfo;
 class ApplicationLog;
+class DirUtil;
+class FileObjectDao;
+class FileSafeDao;
+class FilesafeRI;
+class GlobalActions;
+class MultiSyncher;
+class SyncHistoryDao;
+class SyncSettingsDao;
+class WifiController;
 class CredentialStore;
 class EncryptedDrives;
 class IconOverlay;
@@ -28,7 +39,6 @@ class OndoDatabase;
 class QSettings;
 class SettingsStorage;
 class SingleInstance;
-class SyncSettingsDao;
 class UserDao;
 class QSystemTrayIcon;
 class QNetworkConfigurationManager;
@@ -36,7 +46,7 @@ class QNetworkConfigurationManager;
 // The application object: single instance, the long-lived objects of the
 // client, and the application-wide reactions (version check, session
 // time-out, online state, quit).
-class OndoApplication : public QApplication
+class OndoApplication : public QApplication, public ISyncPrompts
 {
     Q_OBJECT
 public:
@@ -86,8 +96,19 @@ public:
     bool storePasswordHash(const QString &password);
     bool checkPassword(const QString &password) const;
 
-    // Asks before a sync deletes many remote files; true means proceed.
-    bool promptForTooManyFilesDeleted(const QString &safeName, int deletedCount);
+    // ISyncPrompts: asks before a sync deletes many remote files, and before
+    // a quit interrupts a sync; true means proceed.
+    bool promptForTooManyFilesDeleted(const QString &safeName, int deletedCount) override;
+    bool promptForQuitDuringSync() override;
+
+    // The parts initApp created (null before).
+    MultiSyncher *scheduler() const { return m_scheduler; }
+    GlobalActions *globalActions() const { return m_globalActions; }
+    WifiController *wifiController() const { return m_wifi; }
+    SyncSettingsDao *syncSettingsDao() const { return m_syncSettingsDao; }
+    FileSafeDao *fileSafeDao() const { return m_fileSafeDao; }
+    SyncHistoryDao *syncHistoryDao() const { return m_syncHistoryDao; }
+    LoginController *loginController() const;
 
     void initNetworkConfig();
     // The system information written to the log at start.
@@ -119,9 +140,14 @@ public slots:
     void checkCrash();
     void on_aboutToQuit();
     void on_messageReceived(const QString &message);
+    // After login: the first list of file safes fills the views and starts
+    // the scheduler.
+    void on_getInitialFilesafes(const Result<FileSafes> &result);
+    void on_systrayActivated(int reason);
+    // The debug dialog's server URL and TLS choice.
+    void applyDebugSettings();
 
 private:
-    void createTrayIcon();
     void initDatabase();
 
     ApplicationLog *m_log;
@@ -135,8 +161,16 @@ private:
     QPointer<OndoSession> m_session;
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
-    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
+    FilesafeRI *m_filesafeRI = nullptr;          // child
+    FileSafeDao *m_fileSafeDao = nullptr;        // child
+    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
+    FileObjectDao *m_fileObjectDao = nullptr;    // child
+    SyncHistoryDao *m_syncHistoryDao = nullptr;  // child
+    MultiSyncher *m_scheduler = nullptr;         // child
+    DirUtil *m_dirUtil = nullptr;                // child
+    WifiController *m_wifi = nullptr;            // child
+    GlobalActions *m_globalActions = nullptr;    // child
     EncryptedDrives *m_drives = nullptr; // child
     IconOverlay *m_iconOverlay = nullptr; // child
     PasswordRI *m_passwordRI = nullptr;                 // child
@@ -148,6 +182,5 @@ private:
     bool m_sessionTimedOut = false;
     bool m_startedMinimized = false;
     QPointer<MainWindow> m_mainWindow;
-    QPointer<QSystemTrayIcon> m_tray;
     QNetworkConfigurationManager *m_networkConfig = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "support/SyncHarness.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 //   "noline a.txt"              no action line names a.txt
 //   "local a.txt=text"          "local- a.txt"     "remote a.txt=text"  "remote- a.txt"
 //   "conflict a.txt=text"       a conflict copy of a.txt holds text
+//   "copyname a.txt= 1"          a conflict copy of a.txt has this counter ("... 2026-12-04 1).txt")
 //   "remotetrash a.txt"         the safe's trash holds a.txt
 //   "localtrash a.txt"          the desktop trash of the client holds a.txt
 //   "exit 7"                    the exit status of the last sync (default 0)
@@ -103,6 +105,18 @@ inline QString check(SyncHarness &h, const SyncHarness::Run &run, const QString 
         }
         if (!found)
             return QStringLiteral("no conflict copy of %1 with '%2' among %3").arg(path, QString::fromUtf8(content), copies.join(QLatin1Char(',')));
+    } else if (op == QLatin1String("copyname")) {
+        const QFileInfo info(h.client().path(path));
+        const QString prefix = conflictPrefix(info.fileName().section(QLatin1Char('.'), 0, 0));
+        const QStringList copies = info.dir().entryList({prefix + QLatin1Char('*')}, QDir::Files);
+        const QString counter = QString::fromUtf8(content) + QLatin1Char(')');
+        const QString date = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        bool found = false;
+        for (const QString &copy : copies)
+            found = found || copy.contains(QStringLiteral("copy %1%2").arg(date, counter))
+                    || copy.contains(QStringLiteral("copy %1%2").arg(QDate::currentDate().addDays(-1).toString(QStringLiteral("yyyy-MM-dd")), counter));
+        if (!found)
+            return QStringLiteral("no conflict copy of %1 with counter '%2' among %3").arg(path, QString::fromUtf8(content), copies.join(QLatin1Char(',')));
     } else if (op == QLatin1String("remotetrash")) {
         const auto trash = h.service().trash(h.safeId());
         bool found = false;

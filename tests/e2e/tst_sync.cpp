@@ -43,6 +43,11 @@ private slots:
             << QStringList{"L a.txt=v1", "S", "R a.txt=remote v2", "L a.txt=local v2!", "S"}
             << QStringList{"line backup then download|a.txt|Resolved", "local a.txt=remote v2", "conflict a.txt=local v2!",
                            "equal"};
+        QTest::newRow("a second conflict on the same day -> a second copy numbered 1")
+            << QStringList{"L a.txt=v1", "S", "R a.txt=remote 2", "L a.txt=local 2!", "S", "R a.txt=remote 3",
+                           "L a.txt=local 3!", "S"}
+            << QStringList{"conflict a.txt=local 2!", "conflict a.txt=local 3!", "copyname a.txt= 1",
+                           "local a.txt=remote 3", "equal"};
         QTest::newRow("N deleted locally -> deleted remotely, into the safe's trash")
             << QStringList{"L a.txt=v1", "S", "L- a.txt", "S"}
             << QStringList{"line delete remote file|a.txt|Ok", "remote- a.txt", "remotetrash a.txt", "equal"};

@@ -1,5 +1,6 @@
 #include "TestEnv.h"
 #include "app/Settings.h"
+#include "support/ServiceProcess.h"
 
 #include <QFile>
 #include <QProcess>
@@ -146,6 +147,27 @@ private slots:
         env->settings()->sync();
         QCOMPARE(env->settings()->value(Settings::NetCaFile.name()).toString(),
                  work.filePath(QStringLiteral("service-ca.pem")));
+    }
+
+    // korvexcmd remembers a hand-entered server (another port than the
+    // built-in addresses); the client must ask that one, not the Custom
+    // entry's default.
+    void rememberedCustomServerIsAsked()
+    {
+        ServiceProcess service;
+        QVERIFY2(service.start(), qPrintable(service.errorString()));
+        Settings::setValue(Settings::NetServer, QStringLiteral("CUSTOM"));
+        Settings::setValue(Settings::UiDbgDialogServerUrl, service.baseUrl());
+        Settings::setValue(Settings::NetCaFile, service.caFile());
+        QProcess p;
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(client, QStringList());
+        QVERIFY(p.waitForStarted());
+        const bool answered = waitForLog(QStringLiteral("OndoApplication::on_getClientVersion: current: '1.1.0'"), 30000);
+        stop(p);
+        QVERIFY2(answered, qPrintable(logText()));
+        QVERIFY(logText().contains(QStringLiteral("ServerList::restoreCustomUrl: custom server '%1'").arg(service.baseUrl())));
+        QVERIFY(!logText().contains(QStringLiteral("failed to get remote version info")));
     }
 };
 
