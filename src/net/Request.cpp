@@ -488,6 +488,8 @@ void Request::parseEnvelope(const QByteArray &body)
                                           .arg(problem, JsonReader::compact(data).left(ContentLogLimit)));
             return;
         }
+        // The parser made its own copy; a listing's document is large.
+        m_replyDocument = QJsonDocument();
     }
     succeed();
 }

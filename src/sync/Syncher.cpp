@@ -37,19 +37,21 @@ QString stagingPathFor(const QString &target)
     return info.absolutePath() + QStringLiteral("/~$$") + info.fileName() + QStringLiteral(".sync");
 }
 
-ObjectStates statesOf(const FileObjects &objects)
+ObjectStates statesOf(FileObjects objects)
 {
+    // Each row is moved over and dropped at once, so the two tables are
+    // never both whole in memory.
     ObjectStates states;
     states.reserve(objects.size());
-    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+    for (auto it = objects.begin(); it != objects.end(); it = objects.erase(it)) {
         ObjectState s;
-        s.objectId = it->objectId;
-        s.path = it->path;
+        s.objectId = std::move(it->objectId);
+        s.path = std::move(it->path);
         s.size = it->size;
         s.localMtime = it->localMtime;
         s.remoteMtime = it->remoteMtime;
-        s.type = it->type;
-        s.checksum = it->checksum;
+        s.type = std::move(it->type);
+        s.checksum = std::move(it->checksum);
         states.insert(s.path, s);
     }
     return states;
@@ -248,9 +250,26 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
         s.checksum = o.checksum;
         m_remote.insert(relative, s);
     }
-    if (!progress(ProgressInfo::LoadStatus, tr("Load last status ...")))
+    // Go on once the listing's reply is gone: its parsed copy would
+    // otherwise stay in memory through the whole planning.
+    QPointer<Syncher> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self)
+                QMetaObject::invokeMethod(self, &Syncher::loadLastState, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void Syncher::loadLastState()
+{
+    if (m_stop || !progress(ProgressInfo::LoadStatus, tr("Load last status ...")))
         return;
+    QElapsedTimer phase;
+    phase.start();
     m_last = statesOf(m_context.fileObjects->getAll(m_setting.id));
+    qDebug("Syncher::loadLastState: last state of %d objects read in %lld ms", int(m_last.size()), phase.elapsed());
     collectStatusInfoFinished();
 }
 
@@ -259,7 +278,11 @@ void Syncher::collectStatusInfoFinished()
     if (!progress(ProgressInfo::LoadStatus, tr("Load local status ...")))
         return;
     QPointer<Syncher> self(this);
+    QElapsedTimer phase;
+    phase.start();
     m_local = SyncState::scan(m_setting.localDir, [self] { return self && !self->m_stop; });
+    qDebug("Syncher::collectStatusInfoFinished: local tree of %d objects read in %lld ms", int(m_local.size()),
+           phase.restart());
     if (m_stop)
         return;
     if (m_removeLeftovers)
@@ -271,6 +294,7 @@ void Syncher::collectStatusInfoFinished()
     if (!progress(ProgressInfo::LoadStatus, tr("Build to do list ...")))
         return;
     SyncActions actions = buildSyncActions(m_local, m_last, m_remote);
+    qDebug("Syncher::collectStatusInfoFinished: %d actions planned in %lld ms", int(actions.size()), phase.elapsed());
     if (m_stop)
         return;
     actions += m_refused;

@@ -85,6 +85,7 @@ signals:
 private:
     void analyzeStep1();
     void on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result);
+    void loadLastState();
     void collectStatusInfoFinished();
     void finishAnalysis(bool ok, const QString &message, const SyncActions &actions);
     void removeLeftovers();
