@@ -172,12 +172,7 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
         a.remote = re;
         a.name = path.section(QLatin1Char('/'), -1);
         a.parentPath = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString();
-        a.settingId = m_setting.id;
-        a.safeId = m_setting.safeId;
-        a.safeName = m_setting.safeName;
-        a.localDir = m_setting.localDir;
-        a.remoteDir = m_setting.remoteDir;
-        a.historyId = m_historyId;
+        a.setSetting(m_setting, m_historyId);
         if (a.isWarning() || a.isError()) {
             qWarning("Syncher::buildSyncActions: sync action problem: '%s' object: '%s'/'%s' %s size(la/lo/re): "
                      "%lld/%lld/%lld local mtime(last/current): %s/%s remote mtime(last/current): %s/%s status: %s "

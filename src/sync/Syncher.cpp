@@ -187,12 +187,7 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
         a.type = SyncAction::NoAction;
         a.status = SyncAction::ERR_GET_FILESFE_OBJECTS;
         a.message = result.message;
-        a.settingId = m_setting.id;
-        a.safeId = m_setting.safeId;
-        a.safeName = m_setting.safeName;
-        a.localDir = m_setting.localDir;
-        a.remoteDir = m_setting.remoteDir;
-        a.historyId = m_historyId;
+        a.setSetting(m_setting, m_historyId);
         finishAnalysis(true, result.message, {a});
         return;
     }
@@ -231,12 +226,7 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
             refused.path = QString(relative).replace(QChar(0), QLatin1Char('?'));
             refused.name = refused.path.section(QLatin1Char('/'), -1);
             refused.objectType = o.type == QLatin1String("d") ? QStringLiteral("d") : QStringLiteral("f");
-            refused.settingId = m_setting.id;
-            refused.safeId = m_setting.safeId;
-            refused.safeName = m_setting.safeName;
-            refused.localDir = m_setting.localDir;
-            refused.remoteDir = m_setting.remoteDir;
-            refused.historyId = m_historyId;
+            refused.setSetting(m_setting, m_historyId);
             qWarning("Syncher::on_analyzeStep2Finished: refused remote path '%s'", qUtf8Printable(o.path));
             m_refused << refused;
             continue;
@@ -763,11 +753,7 @@ void Syncher::on_remoteCreateDirFinished(const Result<FilesafeObjectsTO_v2> &res
         a.status = SyncAction::ERR_REMOTE_DIR_CREATE;
         a.message = tr("Unable to create folder: '%1'").arg(a.path);
     }
-    a.executed = true;
-    progress(ProgressInfo::Action, tr("Create remote folders ..."), &a);
-    m_current = -1;
-    actionDone(a);
-    executeNextAction();
+    finishRemoteAction(a, tr("Create remote folders ..."));
 }
 
 void Syncher::on_remoteDeleteDirFinished(const EmptyResult &result)
@@ -785,11 +771,7 @@ void Syncher::on_remoteDeleteDirFinished(const EmptyResult &result)
         a.status = SyncAction::ERR_REMOTE_DIR_DELETE;
         a.message = tr("Unable to delete remote folder: '%1'").arg(a.path);
     }
-    a.executed = true;
-    progress(ProgressInfo::Action, tr("Delete remote folders ..."), &a);
-    m_current = -1;
-    actionDone(a);
-    executeNextAction();
+    finishRemoteAction(a, tr("Delete remote folders ..."));
 }
 
 void Syncher::on_remoteDeleteFileFinished(const EmptyResult &result)
@@ -806,8 +788,13 @@ void Syncher::on_remoteDeleteFileFinished(const EmptyResult &result)
         a.status = SyncAction::ERR_REMOTE_FILE_DELETE;
         a.message = tr("Unable to delete file: '%1'").arg(a.path);
     }
+    finishRemoteAction(a, tr("Delete remote files ..."));
+}
+
+void Syncher::finishRemoteAction(SyncAction &a, const QString &progressText)
+{
     a.executed = true;
-    progress(ProgressInfo::Action, tr("Delete remote files ..."), &a);
+    progress(ProgressInfo::Action, progressText, &a);
     m_current = -1;
     actionDone(a);
     executeNextAction();
