@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/ISyncPrompts.h"
+#include "sync/MultiSyncher.h"
 #include "sync/ProgressInfo.h"
 #include "sync/SyncAction.h"
 
@@ -8,7 +9,6 @@
 
 #include <memory>
 
-class MultiSyncher;
 namespace CliOutput {
 class ProgressLine;
 }
@@ -41,6 +41,7 @@ public:
 private:
     void onExecutedOne(bool ok, const QString &msg, const SyncAction &action);
     void onProgress(bool ok, const ProgressInfo &info);
+    void onSkipped(const SyncSetting &setting, MultiSyncher::SkipReason reason);
 
     bool m_interactive;
     bool m_confirmDeletes;
