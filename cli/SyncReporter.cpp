@@ -29,7 +29,9 @@ void SyncReporter::onSkipped(const SyncSetting &setting, MultiSyncher::SkipReaso
     QString why;
     switch (reason) {
     case MultiSyncher::SkipReason::DriveNotRunning:
-        why = QStringLiteral("its encrypted folder is not open here; 'korvexcmd run' or the desktop client opens it");
+        why = m_servesDrives
+                  ? QStringLiteral("its encrypted folder is not open yet; it is synchronised once its drive is ready")
+                  : QStringLiteral("its encrypted folder is not open here; 'korvexcmd run' or the desktop client opens it");
         break;
     case MultiSyncher::SkipReason::FolderUnreadable:
         why = QStringLiteral("the local folder %1 is missing or not readable").arg(CliOutput::clean(setting.localDir));

@@ -25,6 +25,8 @@ public:
     ~SyncReporter() override;
 
     void watch(MultiSyncher *scheduler);
+    // This process opens the encrypted folders itself (korvexcmd run).
+    void setServesDrives(bool serves) { m_servesDrives = serves; }
 
     bool promptForTooManyFilesDeleted(const QString &safeName, int count) override;
     bool promptForQuitDuringSync() override { return true; }
@@ -46,6 +48,7 @@ private:
     bool m_interactive;
     bool m_confirmDeletes;
     bool m_deletionRefused = false;
+    bool m_servesDrives = false;
     int m_done = 0;
     int m_failed = 0;
     std::unique_ptr<CliOutput::ProgressLine> m_progress;
