@@ -22,6 +22,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -78,9 +79,7 @@ QString description(const QList<Group> &all)
     return text + exitStatusHelp();
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+int runCommand(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     AppContext context(QStringLiteral(KORVEX_REVISION));
@@ -190,4 +189,27 @@ int main(int argc, char *argv[])
     QTimer::singleShot(0, command.get(), &Command::start);
     app.exec();
     return command->isDone() ? command->exitCode() : ExitFailed;
+}
+
+} // namespace
+
+#ifdef KORVEX_COVERAGE
+extern "C" void __gcov_dump(void);
+#endif
+
+int main(int argc, char *argv[])
+{
+    // Everything of ours is closed when runCommand returns: the database,
+    // the settings, the log, the key store's jobs. Libraries leave threads
+    // behind (the key store's GLib threads among them), and one of them
+    // ending while exit() tears down the libraries' globals was seen to free
+    // its thread data twice: "double free or corruption" after the command
+    // had done its work, and a crash status instead of the command's own.
+    // Ending without those exit handlers leaves no such window.
+    const int code = runCommand(argc, argv);
+    std::fflush(nullptr);
+#ifdef KORVEX_COVERAGE
+    __gcov_dump();
+#endif
+    std::_Exit(code);
 }
