@@ -2,12 +2,18 @@
 #include "support/ServiceProcess.h"
 
 #include <QCryptographicHash>
+#include <QDirIterator>
 #include <QJsonArray>
 #include <QtTest>
 
-// The file safe endpoints over HTTPS: listings, transfers under the session
-// key, folders, deletion, access letters, quota and the service statuses.
-class TestServiceFiles : public QObject
+// The service's side of the client's protocol over real HTTPS, driven by
+// ServiceClient's own implementation of the login mathematics and the
+// transport encryption, so that the service is checked against something
+// other than the client's code: the login's mathematics and checks, the file
+// safe and password safe endpoints with the statuses the client maps. The
+// client's own login against the service (second factors, doubleSec, account
+// states) is tested in ri/tst_loginri. One service serves every case.
+class TestService : public QObject
 {
     Q_OBJECT
 
@@ -18,13 +24,9 @@ class TestServiceFiles : public QObject
     QString m_notrash; // a safe without a trash
     QString m_old;     // a safe that expired
 
-    static QJsonObject find(const QJsonArray &objects, const QString &path)
+    static QString firstId(const ServiceClient::Reply &r)
     {
-        for (const auto &v : objects) {
-            if (v.toObject().value("path").toString() == path)
-                return v.toObject();
-        }
-        return {};
+        return r.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
     }
     static QStringList paths(const ServiceClient::Reply &r)
     {
@@ -33,7 +35,7 @@ class TestServiceFiles : public QObject
             out << v.toObject().value("path").toString();
         return out;
     }
-    QJsonObject safe(ServiceClient &client, const QString &id)
+    static QJsonObject safe(ServiceClient &client, const QString &id)
     {
         for (const auto &v : client.safes().data.value("filesafes").toArray()) {
             if (v.toObject().value("safe_id").toString() == id)
@@ -41,21 +43,27 @@ class TestServiceFiles : public QObject
         }
         return {};
     }
-    std::unique_ptr<ServiceClient> alice(int generation = 3)
+    std::unique_ptr<ServiceClient> loggedIn(const QString &user, int generation = 3)
     {
         auto client = std::make_unique<ServiceClient>(m_service);
         client->setApiGeneration(generation);
-        if (!client->login("alice", "pw-a").loggedIn)
+        if (!client->login(user, user == "alice" ? "pw-a" : "pw").loggedIn)
             return nullptr;
         return client;
     }
+    static QJsonArray entries(ServiceClient &client) { return client.passwords().data.value("passwords").toArray(); }
 
 private slots:
     void initTestCase()
     {
         QVERIFY2(m_service.start(), qPrintable(m_service.errorString()));
+        QVERIFY(m_service.addUser("plain", "Secret-1").ok());
+        QVERIFY(m_service.addUser("saltzero", "pw", {"--salt", "00007f1e2d3c4b5a69788796a5b4c3d2"}).ok());
+        QVERIFY(m_service.addUser("mixed", "pw", {"--2fa", "SMS=inactive", "--2fa", "ITAN=temporarily.locked", "--2fa", "MTAN"}).ok());
         QVERIFY(m_service.addUser("alice", "pw-a").ok());
-        QVERIFY(m_service.addUser("bob", "pw-b").ok());
+        QVERIFY(m_service.addUser("bob", "pw").ok());
+        QVERIFY(m_service.addUser("pia", "pw", {"--passwords-max", "3"}).ok());
+        QVERIFY(m_service.addUser("quinn", "pw").ok());
         m_docs = m_service.addSafe("alice", "Documents", {"--quota", "100000000"});
         m_team = m_service.addSafe("bob", "Team", {"--type", "TEAMSAFE"});
         QVERIFY(m_service.shareSafe(m_team, "alice", {"--access", "r", "--role", "4"}).ok());
@@ -64,6 +72,100 @@ private slots:
         m_old = m_service.addSafe("alice", "Old", {"--expiry", "2001-01-01"});
         QVERIFY(!m_docs.isEmpty() && !m_team.isEmpty() && !m_small.isEmpty() && !m_notrash.isEmpty() && !m_old.isEmpty());
     }
+
+    // ---- login ----
+
+    void loginWithoutSecondFactor_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("iterations");
+        QTest::newRow("plain user, 500 iterations -> logged in") << "plain" << "Secret-1" << 500;
+        QTest::newRow("name typed in capitals -> same account") << "PLAIN" << "Secret-1" << 500;
+        QTest::newRow("telvo's 15000 iterations -> logged in") << "plain" << "Secret-1" << 15000;
+        QTest::newRow("salt starting with 00 -> logged in") << "saltzero" << "pw" << 500;
+    }
+    void loginWithoutSecondFactor()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(int, iterations);
+        ServiceClient client(m_service);
+        ServiceClient::LoginOptions options;
+        options.iterations = iterations;
+        const auto result = client.login(user, password, options);
+        QVERIFY2(result.loggedIn, qPrintable(result.error));
+        QCOMPARE(client.xsrfToken().size(), 64);
+        // The session key works: client validation needs the cookie and the token.
+        QVERIFY(client.request("GET", "/api/sync/1/account/clientvalidation").ok());
+        QVERIFY(client.request("GET", "/rest/loggedin/1/clientvalidation/loggedin").ok());
+    }
+
+    void saltIsSentWithoutLeadingZeros()
+    {
+        ServiceClient client(m_service);
+        QVERIFY(client.loginStep({{"step", "CREATE_SESSION"}, {"deviceIdentifier", "d"}, {"client", "SYNC"}, {"version", "1.1.0"}}).ok());
+        SrpTestClient srp("saltzero", "pw");
+        const auto r = client.loginStep({{"step", "IDENTIFY_USER"}, {"username", "saltzero"}, {"a", QString(srp.hexA())}});
+        QCOMPARE(r.data.value("salt").toString(), QStringLiteral("7f1e2d3c4b5a69788796a5b4c3d2"));
+    }
+
+    void methodStatesAreOfferedAndEnforced_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<int>("status");
+        QTest::newRow("inactive SMS -> 10920") << "SMS" << 10920;
+        QTest::newRow("temporarily locked iTAN -> 10920") << "ITAN" << 10920;
+        QTest::newRow("photoTAN not configured -> 10920") << "PHOTOTAN" << 10920;
+        QTest::newRow("active mTAN -> challenge") << "MTAN" << 200;
+        QTest::newRow("lower-case name -> challenge") << "mtan" << 200;
+    }
+    void methodStatesAreOfferedAndEnforced()
+    {
+        QFETCH(QString, method);
+        QFETCH(int, status);
+        ServiceClient client(m_service);
+        ServiceClient::LoginOptions options;
+        options.method = method;
+        const auto result = client.login("mixed", "pw", options);
+        QCOMPARE(result.thirdParty.value("SMS_status").toString(), QStringLiteral("inactive"));
+        QCOMPARE(result.thirdParty.value("ITAN_status").toString(), QStringLiteral("temporarily.locked"));
+        QCOMPARE(result.methods, QStringList({"SMS", "ITAN", "MTAN"}));
+        QCOMPARE(result.last.status, status);
+    }
+
+    void xsrfTokenAndLogout()
+    {
+        ServiceClient client(m_service);
+        QVERIFY(client.login("plain", "Secret-1").loggedIn);
+        const QByteArray token = client.xsrfToken();
+        client.setXsrfToken({});
+        QCOMPARE(client.request("GET", "/api/sync/1/account/clientvalidation").http, 403);
+        client.setXsrfToken(QByteArray(64, 'a'));
+        QCOMPARE(client.request("GET", "/api/sync/1/account/clientvalidation").http, 403);
+        QCOMPARE(client.request("GET", "/api/sync/1/files/info").http, 403);
+        client.setXsrfToken(token);
+        QVERIFY(client.request("GET", "/api/sync/1/files/info").ok());
+
+        const auto bye = client.logout();
+        QVERIFY(bye.ok());
+        QCOMPARE(bye.data.value("success").toBool(), true);
+        QCOMPARE(client.request("GET", "/api/sync/1/account/clientvalidation").http, 401);
+        QCOMPARE(client.logout().data.value("success").toBool(), false);
+    }
+
+    void outdatedClientFailsValidation()
+    {
+        ServiceClient client(m_service);
+        ServiceClient::LoginOptions options;
+        options.clientVersion = "0.9.7";
+        QVERIFY(client.login("plain", "Secret-1", options).loggedIn);
+        const auto r = client.request("GET", "/api/sync/1/account/clientvalidation");
+        QCOMPARE(r.status, 10930);
+        QVERIFY(r.message.contains("0.9.7"));
+    }
+
+    // ---- file safes ----
 
     void safeListCarriesEveryField_data()
     {
@@ -74,12 +176,11 @@ private slots:
     void safeListCarriesEveryField()
     {
         QFETCH(int, generation);
-        auto client = alice(generation);
+        auto client = loggedIn("alice", generation);
         QVERIFY(client);
         const auto r = client->safes();
         QVERIFY(r.ok());
-        const QJsonArray safes = r.data.value("filesafes").toArray();
-        QCOMPARE(safes.size(), 5);
+        QCOMPARE(r.data.value("filesafes").toArray().size(), 5);
         const QJsonObject team = safe(*client, m_team);
         QCOMPARE(team.value("safe_type").toString(), QStringLiteral("TEAMSAFE"));
         QCOMPARE(team.value("access").toString(), QStringLiteral("r"));
@@ -96,10 +197,13 @@ private slots:
 
     void uploadListDownloadRoundTrip()
     {
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
         const QString lastEvent = safe(*client, m_docs).value("last_event").toString();
-        QVERIFY(client->createFolder(m_docs + "/", "Reports").ok());
+        const auto folder = client->createFolder(m_docs + "/", "Reports");
+        QVERIFY(folder.ok());
+        // Making it again gives the same folder; a file of that name is another matter.
+        QCOMPARE(firstId(client->createFolder(m_docs + "/", "Reports")), firstId(folder));
         QByteArray content;
         for (int i = 0; i < 70000; ++i)
             content += char('a' + i % 26);
@@ -114,13 +218,16 @@ private slots:
         QCOMPARE(file.value("checksum").toString(),
                  "sha256:" + QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
         QVERIFY(QDateTime::fromString(file.value("mtime").toString(), Qt::ISODateWithMs).isValid());
+        QCOMPARE(client->createFolder(m_docs + "/Reports", "q1 ü.txt").status, 409);
+        // A folder given by its object id is a destination too.
+        QVERIFY(client->upload(firstId(folder), "inside.txt", "x").ok());
 
         const auto listing = client->objects(m_docs, "/");
-        QCOMPARE(paths(listing), QStringList({"/", "/Reports", "/Reports/q1 ü.txt"}));
-        QCOMPARE(find(listing.data.value("filesafe_objects").toArray(), "/Reports").value("type").toString(),
+        QCOMPARE(paths(listing), QStringList({"/", "/Reports", "/Reports/inside.txt", "/Reports/q1 ü.txt"}));
+        QCOMPARE(listing.data.value("filesafe_objects").toArray().at(1).toObject().value("type").toString(),
                  QStringLiteral("d"));
         QVERIFY(safe(*client, m_docs).value("last_event").toString() != lastEvent);
-        QCOMPARE(safe(*client, m_docs).value("storage_used").toDouble(), double(content.size()));
+        QCOMPARE(safe(*client, m_docs).value("storage_used").toDouble(), double(content.size() + 1));
 
         QByteArray plain;
         bool decrypted = false;
@@ -146,16 +253,14 @@ private slots:
     void transferSizesAroundTheBlock()
     {
         QFETCH(int, size);
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
         const QByteArray content(size, 'x');
-        const QString name = QStringLiteral("size-%1.bin").arg(size);
-        const auto up = client->upload(m_docs + "/", name, content);
+        const auto up = client->upload(m_docs + "/", QStringLiteral("size-%1.bin").arg(size), content);
         QVERIFY2(up.ok(), qPrintable(up.message));
         QByteArray plain;
         bool decrypted = false;
-        const auto down = client->download(up.data.value("filesafe_objects").toArray().first().toObject()
-                                               .value("object_id").toString(), &plain, &decrypted);
+        const auto down = client->download(firstId(up), &plain, &decrypted);
         QCOMPARE(down.body.size(), (size / 16 + 1) * 16);
         QVERIFY(decrypted);
         QCOMPARE(plain, content);
@@ -163,10 +268,9 @@ private slots:
 
     void newVersionKeepsTheObject()
     {
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
-        const auto first = client->upload(m_docs + "/", "versioned.txt", "one");
-        const QString id = first.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
+        const QString id = firstId(client->upload(m_docs + "/", "versioned.txt", "one"));
         const auto second = client->upload(m_docs + "/", "versioned.txt", "version two", id);
         QVERIFY2(second.ok(), qPrintable(second.message));
         const QJsonObject now = second.data.value("filesafe_objects").toArray().first().toObject();
@@ -203,7 +307,7 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QStringList, expected);
         static QString tree;
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
         if (tree.isEmpty()) {
             tree = m_service.addSafe("alice", "Tree");
@@ -217,23 +321,6 @@ private slots:
         const auto r = client->objects(tree, folder, depth, type);
         QVERIFY2(r.ok(), qPrintable(r.message));
         QCOMPARE(paths(r), expected);
-    }
-
-    void createFolderIsIdempotent()
-    {
-        auto client = alice();
-        QVERIFY(client);
-        const auto one = client->createFolder(m_docs + "/", "Same");
-        const auto two = client->createFolder(m_docs + "/", "Same");
-        QVERIFY(one.ok() && two.ok());
-        QCOMPARE(two.data.value("filesafe_objects").toArray().first().toObject().value("object_id"),
-                 one.data.value("filesafe_objects").toArray().first().toObject().value("object_id"));
-        QVERIFY(client->upload(m_docs + "/", "plainfile", "x").ok());
-        QCOMPARE(client->createFolder(m_docs + "/", "plainfile").status, 409);
-        // A folder given by its object id is a destination too.
-        const QString sameId = one.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
-        QVERIFY(client->upload(sameId, "inside.txt", "x").ok());
-        QVERIFY(paths(client->objects(m_docs, "/Same")).contains("/Same/inside.txt"));
     }
 
     void deletionGoesToTheRightTrash_data()
@@ -251,15 +338,14 @@ private slots:
         QFETCH(QString, safeName);
         QFETCH(QString, mode);
         QFETCH(QString, trashOf);
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
         const QString safeId = safeName == "Documents" ? m_docs : m_notrash;
         const QString folderName = "del-" + mode;
-        const auto folder = client->createFolder(safeId + "/", folderName);
+        const QString folderId = firstId(client->createFolder(safeId + "/", folderName));
         QVERIFY(client->upload(safeId + "/" + folderName, "f.txt", "12345").ok());
         const QString lastEvent = safe(*client, safeId).value("last_event").toString();
         const double usedBefore = safe(*client, safeId).value("storage_used").toDouble();
-        const QString folderId = folder.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
         // A folder is deleted through the folder endpoint only.
         QCOMPARE(client->deleteObject(folderId, false, mode).status, 400);
         QVERIFY(client->deleteObject(folderId, true, mode).ok());
@@ -277,13 +363,12 @@ private slots:
 
     void accessLettersAreEnforced()
     {
-        auto client = alice();
-        QVERIFY(client);
-        auto bob = std::make_unique<ServiceClient>(m_service);
-        QVERIFY(bob->login("bob", "pw-b").loggedIn);
+        auto client = loggedIn("alice");
+        auto bob = loggedIn("bob");
+        QVERIFY(client && bob);
         const auto up = bob->upload(m_team + "/", "shared.txt", "team data");
         QVERIFY(up.ok());
-        const QString id = up.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
+        const QString id = firstId(up);
         QByteArray plain;
         bool decrypted = false;
         QCOMPARE(client->download(id, &plain, &decrypted).http, 200); // "r" allows the download
@@ -297,16 +382,6 @@ private slots:
         const QString bobsOwn = m_service.addSafe("bob", "Private");
         QCOMPARE(client->objects(bobsOwn, "/").status, 10904);
         QCOMPARE(client->upload(bobsOwn + "/", "x", "x").status, 10910);
-    }
-
-    void expiredSafeRefusesChanges()
-    {
-        auto client = alice();
-        QVERIFY(client);
-        QVERIFY(client->objects(m_old, "/").ok());
-        const auto r = client->upload(m_old + "/", "late.txt", "x");
-        QCOMPARE(r.status, 403);
-        QVERIFY(r.message.contains("expired"));
     }
 
     void serviceStatuses_data()
@@ -324,12 +399,13 @@ private slots:
         QTest::newRow("download of a missing file -> HTTP 404") << "download" << 404;
         QTest::newRow("bad delete mode -> 400") << "mode" << 400;
         QTest::newRow("bad type -> 400") << "type" << 400;
+        QTest::newRow("upload into an expired safe -> 403") << "expired" << 403;
     }
     void serviceStatuses()
     {
         QFETCH(QString, what);
         QFETCH(int, status);
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
         ServiceClient::Reply r;
         if (what == "list-safe")
@@ -359,6 +435,11 @@ private slots:
             r = client->deleteObject("1", false, "shred");
         else if (what == "type")
             r = client->objects(m_docs, "/", 0, "x");
+        else if (what == "expired") {
+            QVERIFY(client->objects(m_old, "/").ok());
+            r = client->upload(m_old + "/", "late.txt", "x");
+            QVERIFY(r.message.contains("expired"));
+        }
         QCOMPARE(r.http, 200);
         QCOMPARE(r.status, status);
         QVERIFY(!r.message.isEmpty());
@@ -366,7 +447,7 @@ private slots:
 
     void quotaCountsStreamedBytes()
     {
-        auto client = alice();
+        auto client = loggedIn("alice");
         QVERIFY(client);
         // 100 bytes fit exactly; the next byte does not.
         QVERIFY(client->upload(m_small + "/", "exact.bin", QByteArray(100, 'e')).ok());
@@ -376,43 +457,143 @@ private slots:
         QCOMPARE(safe(*client, m_small).value("storage_used").toDouble(), 101.0);
     }
 
-    void largeFileStreamsThrough()
+    // ---- password safe ----
+
+    void passwordRoundTrip_data()
     {
-        auto client = alice();
+        QTest::addColumn<int>("generation");
+        QTest::newRow("api generation 3 -> /api/sync/1/passwords") << 3;
+        QTest::newRow("api generation 1 -> /rest/loggedin/2/passwords") << 1;
+    }
+    void passwordRoundTrip()
+    {
+        QFETCH(int, generation);
+        auto client = loggedIn("quinn", generation);
         QVERIFY(client);
-        QByteArray content(24 * 1024 * 1024 + 7, '\0');
-        for (int i = 0; i < content.size(); i += 4096)
-            content[i] = char(i / 4096);
-        const auto up = client->upload(m_docs + "/", "large.bin", content);
-        QVERIFY2(up.ok(), qPrintable(up.message));
-        QByteArray plain;
-        bool decrypted = false;
-        client->download(up.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString(),
-                         &plain, &decrypted);
-        QVERIFY(decrypted);
-        QCOMPARE(plain.size(), content.size());
-        QVERIFY(plain == content);
+        const auto list = client->passwords();
+        QVERIFY(list.ok());
+        QCOMPARE(list.data.value("passwordsMax").toInt(), 100);
+
+        const auto created = client->createPassword("Mail", "Zürich-Pässwort 1", "quinn@example.org",
+                                                    "https://mail.example.org", "work");
+        QVERIFY2(created.ok(), qPrintable(created.message));
+        const QString id = created.data.value("id").toString();
+        QVERIFY(id.toInt() > 0);
+        QCOMPARE(created.data.value("username").toString(), QStringLiteral("quinn@example.org"));
+        QVERIFY(!created.data.contains("password")); // the list form carries no secret
+
+        QString secret;
+        const auto one = client->getPassword(id, &secret);
+        QVERIFY(one.ok());
+        QCOMPARE(secret, QStringLiteral("Zürich-Pässwort 1"));
+        QCOMPARE(one.data.value("transportIv").toString().size(), 32);
+        // A fresh IV for every fetch.
+        QVERIFY(client->getPassword(id, &secret).data.value("transportIv") != one.data.value("transportIv"));
+        // Another session of the same user reads it under its own key.
+        auto second = loggedIn("quinn", generation);
+        QVERIFY(second && second->sessionKey() != client->sessionKey());
+        second->getPassword(id, &secret);
+        QCOMPARE(secret, QStringLiteral("Zürich-Pässwort 1"));
+
+        QVERIFY(client->updatePassword(id, "Mail (new)", "").ok());
+        secret = "x";
+        const auto empty = client->getPassword(id, &secret);
+        QCOMPARE(empty.data.value("password").toString().size(), 32); // an empty secret is one block
+        QCOMPARE(secret, QString());
+        QCOMPARE(entries(*client).first().toObject().value("title").toString(), QStringLiteral("Mail (new)"));
+
+        QVERIFY(client->deletePassword(id).ok());
+        QCOMPARE(client->deletePassword(id).status, 404);
+        QCOMPARE(client->getPassword(id, &secret).status, 404);
+        QCOMPARE(entries(*client).size(), 0);
     }
 
-    // Last: it restarts the service.
-    void restartKeepsSafesAndContents()
+    void passwordLimitsAndOwners()
     {
-        auto client = alice();
+        auto pia = loggedIn("pia");
+        QVERIFY(pia);
+        QCOMPARE(pia->passwords().data.value("passwordsMax").toInt(), 3);
+        const QByteArray marker = "Needle-7f3a9c-in-the-haystack";
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(pia->createPassword(QStringLiteral("e%1").arg(i), QString::fromLatin1(marker)).ok());
+        QCOMPARE(pia->createPassword("e3", "x").status, 10912);
+        QCOMPARE(entries(*pia).size(), 3);
+
+        // Entries belong to their owner.
+        const QString id = entries(*pia).first().toObject().value("id").toString();
+        auto quinn = loggedIn("quinn");
+        QVERIFY(quinn);
+        QString secret;
+        QCOMPARE(quinn->getPassword(id, &secret).status, 404);
+        QCOMPARE(quinn->updatePassword(id, "stolen", "x").status, 404);
+        QCOMPARE(quinn->deletePassword(id).status, 404);
+        QCOMPARE(entries(*pia).size(), 3);
+
+        // Secrets rest sealed: no file of the service holds one in clear.
+        QDirIterator it(m_service.dataDir(), QDir::Files, QDirIterator::Subdirectories);
+        int files = 0;
+        while (it.hasNext()) {
+            QFile f(it.next());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QVERIFY2(!f.readAll().contains(marker), qPrintable(f.fileName()));
+            ++files;
+        }
+        QVERIFY(files > 3);
+    }
+
+    void breachedCheck_data()
+    {
+        QTest::addColumn<QString>("candidate");
+        QTest::addColumn<bool>("breached");
+        QTest::addColumn<int>("ids"); // entries listed
+        QTest::newRow("a common password used by two entries -> both ids") << "letmein" << true << 2;
+        QTest::newRow("a common password no entry uses -> breached, no ids") << "123456" << true << 0;
+        QTest::newRow("a strong password used by an entry -> not breached") << "c0rrect-h0rse-battery" << false << 0;
+    }
+    void breachedCheck()
+    {
+        QFETCH(QString, candidate);
+        QFETCH(bool, breached);
+        QFETCH(int, ids);
+        auto client = loggedIn("quinn");
+        QVERIFY(client);
+        static QStringList made;
+        if (made.isEmpty()) {
+            made << client->createPassword("a", "letmein").data.value("id").toString()
+                 << client->createPassword("b", "letmein").data.value("id").toString()
+                 << client->createPassword("c", "c0rrect-h0rse-battery").data.value("id").toString();
+        }
+        const auto r = client->checkBreached(candidate);
+        QVERIFY(r.ok());
+        QCOMPARE(r.data.value("breached").toBool(), breached);
+        const QJsonArray list = r.data.value("password-ids").toArray();
+        QCOMPARE(list.size(), ids);
+        for (const auto &v : list) {
+            QVERIFY(v.isDouble());
+            QVERIFY(made.contains(QString::number(v.toInt())));
+        }
+    }
+
+    // Last: it restarts the service. Sessions, safes and contents survive,
+    // and the same cookie and token reach the new process on its new port.
+    void restartKeepsSessionsSafesAndContents()
+    {
+        auto client = loggedIn("alice");
         QVERIFY(client);
         const QByteArray content("kept across a restart");
         const auto up = client->upload(m_docs + "/", "kept.txt", content);
         QVERIFY(up.ok());
-        const QString id = up.data.value("filesafe_objects").toArray().first().toObject().value("object_id").toString();
         const QByteArray listing = client->objects(m_docs, "/").body;
         QVERIFY2(m_service.restart(), qPrintable(m_service.errorString()));
         client->setBaseUrl(m_service.baseUrl());
+        QVERIFY(client->request("GET", "/api/sync/1/account/clientvalidation").ok());
         QCOMPARE(client->objects(m_docs, "/").body, listing);
         QByteArray plain;
         bool decrypted = false;
-        QCOMPARE(client->download(id, &plain, &decrypted).http, 200);
+        QCOMPARE(client->download(firstId(up), &plain, &decrypted).http, 200);
         QCOMPARE(plain, content);
     }
 };
 
-QTEST_MAIN(TestServiceFiles)
-#include "tst_service_files.moc"
+QTEST_MAIN(TestService)
+#include "tst_service.moc"
