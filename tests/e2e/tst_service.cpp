@@ -2,26 +2,24 @@
 #include "support/ServiceProcess.h"
 
 #include <QCryptographicHash>
-#include <QDirIterator>
 #include <QJsonArray>
 #include <QtTest>
 
 // The service's side of the client's protocol over real HTTPS, driven by
 // ServiceClient's own implementation of the login mathematics and the
 // transport encryption, so that the service is checked against something
-// other than the client's code: the login's mathematics and checks, the file
-// safe and password safe endpoints with the statuses the client maps. The
-// client's own login against the service (second factors, doubleSec, account
-// states) is tested in ri/tst_loginri. One service serves every case.
+// other than the client's code: the login's mathematics and checks, the
+// transfer and listing formats, the statuses the client maps and the
+// password transport. The client's own parts against the service are tested
+// in ri/ (login, second factors, file safes, access, trash), passwords/ and
+// the sync suites. One service serves every case.
 class TestService : public QObject
 {
     Q_OBJECT
 
     ServiceProcess m_service;
     QString m_docs;    // alice's private safe
-    QString m_team;    // a team safe alice may only read
     QString m_small;   // a safe with a quota of 100 bytes
-    QString m_notrash; // a safe without a trash
     QString m_old;     // a safe that expired
 
     static QString firstId(const ServiceClient::Reply &r)
@@ -61,16 +59,11 @@ private slots:
         QVERIFY(m_service.addUser("saltzero", "pw", {"--salt", "00007f1e2d3c4b5a69788796a5b4c3d2"}).ok());
         QVERIFY(m_service.addUser("mixed", "pw", {"--2fa", "SMS=inactive", "--2fa", "ITAN=temporarily.locked", "--2fa", "MTAN"}).ok());
         QVERIFY(m_service.addUser("alice", "pw-a").ok());
-        QVERIFY(m_service.addUser("bob", "pw").ok());
-        QVERIFY(m_service.addUser("pia", "pw", {"--passwords-max", "3"}).ok());
         QVERIFY(m_service.addUser("quinn", "pw").ok());
         m_docs = m_service.addSafe("alice", "Documents", {"--quota", "100000000"});
-        m_team = m_service.addSafe("bob", "Team", {"--type", "TEAMSAFE"});
-        QVERIFY(m_service.shareSafe(m_team, "alice", {"--access", "r", "--role", "4"}).ok());
         m_small = m_service.addSafe("alice", "Small", {"--quota", "100"});
-        m_notrash = m_service.addSafe("alice", "NoTrash", {"--trash", "no", "--type", "INBOX"});
         m_old = m_service.addSafe("alice", "Old", {"--expiry", "2001-01-01"});
-        QVERIFY(!m_docs.isEmpty() && !m_team.isEmpty() && !m_small.isEmpty() && !m_notrash.isEmpty() && !m_old.isEmpty());
+        QVERIFY(!m_docs.isEmpty() && !m_small.isEmpty() && !m_old.isEmpty());
     }
 
     // ---- login ----
@@ -166,34 +159,6 @@ private slots:
     }
 
     // ---- file safes ----
-
-    void safeListCarriesEveryField_data()
-    {
-        QTest::addColumn<int>("generation");
-        QTest::newRow("api generation 3 -> /api/sync/1/files/info") << 3;
-        QTest::newRow("api generation 1 -> /rest/loggedin/3/filesafe/info") << 1;
-    }
-    void safeListCarriesEveryField()
-    {
-        QFETCH(int, generation);
-        auto client = loggedIn("alice", generation);
-        QVERIFY(client);
-        const auto r = client->safes();
-        QVERIFY(r.ok());
-        QCOMPARE(r.data.value("filesafes").toArray().size(), 5);
-        const QJsonObject team = safe(*client, m_team);
-        QCOMPARE(team.value("safe_type").toString(), QStringLiteral("TEAMSAFE"));
-        QCOMPARE(team.value("access").toString(), QStringLiteral("r"));
-        QCOMPARE(team.value("role_type").toInt(), 4);
-        QVERIFY(team.value("has_trash").toBool());
-        for (const char *key : {"safe_id", "safe_type", "safe_name", "access", "expiry_date", "root_folder_id",
-                                "last_event", "last_mod"})
-            QVERIFY2(team.value(key).isString(), key);
-        for (const char *key : {"storage_quota", "storage_used", "role_type"})
-            QVERIFY2(team.value(key).isDouble(), key);
-        QCOMPARE(safe(*client, m_old).value("expiry_date").toString(), QStringLiteral("2001-01-01T00:00:00.000Z"));
-        QCOMPARE(safe(*client, m_notrash).value("has_trash").toBool(), false);
-    }
 
     void uploadListDownloadRoundTrip()
     {
@@ -323,67 +288,6 @@ private slots:
         QCOMPARE(paths(r), expected);
     }
 
-    void deletionGoesToTheRightTrash_data()
-    {
-        QTest::addColumn<QString>("safeName");
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("trashOf");
-        QTest::newRow("trash -> the safe's own trash") << "Documents" << "trash" << "Documents";
-        QTest::newRow("trashToPrivate from a safe without trash -> the private safe's trash")
-            << "NoTrash" << "trashToPrivate" << "Documents";
-        QTest::newRow("trash in a safe without trash -> gone for good") << "NoTrash" << "trash" << "";
-    }
-    void deletionGoesToTheRightTrash()
-    {
-        QFETCH(QString, safeName);
-        QFETCH(QString, mode);
-        QFETCH(QString, trashOf);
-        auto client = loggedIn("alice");
-        QVERIFY(client);
-        const QString safeId = safeName == "Documents" ? m_docs : m_notrash;
-        const QString folderName = "del-" + mode;
-        const QString folderId = firstId(client->createFolder(safeId + "/", folderName));
-        QVERIFY(client->upload(safeId + "/" + folderName, "f.txt", "12345").ok());
-        const QString lastEvent = safe(*client, safeId).value("last_event").toString();
-        const double usedBefore = safe(*client, safeId).value("storage_used").toDouble();
-        // A folder is deleted through the folder endpoint only.
-        QCOMPARE(client->deleteObject(folderId, false, mode).status, 400);
-        QVERIFY(client->deleteObject(folderId, true, mode).ok());
-        QVERIFY(!paths(client->objects(safeId, "/")).contains("/" + folderName));
-        QVERIFY(safe(*client, safeId).value("last_event").toString() != lastEvent);
-        QCOMPARE(safe(*client, safeId).value("storage_used").toDouble(), usedBefore - (trashOf == safeName ? 0 : 5));
-        const auto trash = m_service.trash(trashOf == "Documents" ? m_docs : safeId);
-        QVERIFY(trash.has_value());
-        bool found = false;
-        for (const auto &t : *trash)
-            found = found || t.toObject().value("path").toString() == "/" + folderName + "/f.txt";
-        QCOMPARE(found, !trashOf.isEmpty());
-        QCOMPARE(client->deleteObject(folderId, true, mode).status, 10904); // gone
-    }
-
-    void accessLettersAreEnforced()
-    {
-        auto client = loggedIn("alice");
-        auto bob = loggedIn("bob");
-        QVERIFY(client && bob);
-        const auto up = bob->upload(m_team + "/", "shared.txt", "team data");
-        QVERIFY(up.ok());
-        const QString id = firstId(up);
-        QByteArray plain;
-        bool decrypted = false;
-        QCOMPARE(client->download(id, &plain, &decrypted).http, 200); // "r" allows the download
-        QCOMPARE(plain, QByteArray("team data"));
-        QCOMPARE(client->upload(m_team + "/", "mine.txt", "x").status, 403);     // no "c"
-        QCOMPARE(client->upload(m_team + "/", "x", "x", id).status, 403);        // no "u"
-        QCOMPARE(client->createFolder(m_team + "/", "new").status, 403);         // no "c"
-        QCOMPARE(client->deleteObject(id, false).status, 403);                   // no "d"
-        QCOMPARE(paths(client->objects(m_team, "/")), QStringList({"/", "/shared.txt"}));
-        // Safes the user is no member of do not exist for them.
-        const QString bobsOwn = m_service.addSafe("bob", "Private");
-        QCOMPARE(client->objects(bobsOwn, "/").status, 10904);
-        QCOMPARE(client->upload(bobsOwn + "/", "x", "x").status, 10910);
-    }
-
     void serviceStatuses_data()
     {
         QTest::addColumn<QString>("what");
@@ -445,18 +349,6 @@ private slots:
         QVERIFY(!r.message.isEmpty());
     }
 
-    void quotaCountsStreamedBytes()
-    {
-        auto client = loggedIn("alice");
-        QVERIFY(client);
-        // 100 bytes fit exactly; the next byte does not.
-        QVERIFY(client->upload(m_small + "/", "exact.bin", QByteArray(100, 'e')).ok());
-        QCOMPARE(client->upload(m_small + "/", "one.bin", QByteArray(1, 'e')).status, 10907);
-        QVERIFY(m_service.setQuota(m_small, 1000));
-        QVERIFY(client->upload(m_small + "/", "one.bin", QByteArray(1, 'e')).ok());
-        QCOMPARE(safe(*client, m_small).value("storage_used").toDouble(), 101.0);
-    }
-
     // ---- password safe ----
 
     void passwordRoundTrip_data()
@@ -506,72 +398,6 @@ private slots:
         QCOMPARE(client->deletePassword(id).status, 404);
         QCOMPARE(client->getPassword(id, &secret).status, 404);
         QCOMPARE(entries(*client).size(), 0);
-    }
-
-    void passwordLimitsAndOwners()
-    {
-        auto pia = loggedIn("pia");
-        QVERIFY(pia);
-        QCOMPARE(pia->passwords().data.value("passwordsMax").toInt(), 3);
-        const QByteArray marker = "Needle-7f3a9c-in-the-haystack";
-        for (int i = 0; i < 3; ++i)
-            QVERIFY(pia->createPassword(QStringLiteral("e%1").arg(i), QString::fromLatin1(marker)).ok());
-        QCOMPARE(pia->createPassword("e3", "x").status, 10912);
-        QCOMPARE(entries(*pia).size(), 3);
-
-        // Entries belong to their owner.
-        const QString id = entries(*pia).first().toObject().value("id").toString();
-        auto quinn = loggedIn("quinn");
-        QVERIFY(quinn);
-        QString secret;
-        QCOMPARE(quinn->getPassword(id, &secret).status, 404);
-        QCOMPARE(quinn->updatePassword(id, "stolen", "x").status, 404);
-        QCOMPARE(quinn->deletePassword(id).status, 404);
-        QCOMPARE(entries(*pia).size(), 3);
-
-        // Secrets rest sealed: no file of the service holds one in clear.
-        QDirIterator it(m_service.dataDir(), QDir::Files, QDirIterator::Subdirectories);
-        int files = 0;
-        while (it.hasNext()) {
-            QFile f(it.next());
-            QVERIFY(f.open(QIODevice::ReadOnly));
-            QVERIFY2(!f.readAll().contains(marker), qPrintable(f.fileName()));
-            ++files;
-        }
-        QVERIFY(files > 3);
-    }
-
-    void breachedCheck_data()
-    {
-        QTest::addColumn<QString>("candidate");
-        QTest::addColumn<bool>("breached");
-        QTest::addColumn<int>("ids"); // entries listed
-        QTest::newRow("a common password used by two entries -> both ids") << "letmein" << true << 2;
-        QTest::newRow("a common password no entry uses -> breached, no ids") << "123456" << true << 0;
-        QTest::newRow("a strong password used by an entry -> not breached") << "c0rrect-h0rse-battery" << false << 0;
-    }
-    void breachedCheck()
-    {
-        QFETCH(QString, candidate);
-        QFETCH(bool, breached);
-        QFETCH(int, ids);
-        auto client = loggedIn("quinn");
-        QVERIFY(client);
-        static QStringList made;
-        if (made.isEmpty()) {
-            made << client->createPassword("a", "letmein").data.value("id").toString()
-                 << client->createPassword("b", "letmein").data.value("id").toString()
-                 << client->createPassword("c", "c0rrect-h0rse-battery").data.value("id").toString();
-        }
-        const auto r = client->checkBreached(candidate);
-        QVERIFY(r.ok());
-        QCOMPARE(r.data.value("breached").toBool(), breached);
-        const QJsonArray list = r.data.value("password-ids").toArray();
-        QCOMPARE(list.size(), ids);
-        for (const auto &v : list) {
-            QVERIFY(v.isDouble());
-            QVERIFY(made.contains(QString::number(v.toInt())));
-        }
     }
 
     // Last: it restarts the service. Sessions, safes and contents survive,

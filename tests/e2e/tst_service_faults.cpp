@@ -225,28 +225,6 @@ private slots:
         }
     }
 
-    void concurrentUploadsOfDistinctFiles()
-    {
-        const qint64 eventBefore = team().value("last_event").toString().toLongLong();
-        QList<QNetworkReply *> replies;
-        qint64 bytes = 0;
-        for (int round = 0; round < 8; ++round) {
-            for (size_t c = 0; c < m_clients.size(); ++c) {
-                const QByteArray content(1000 + int(c) * 100 + round * 7919, char('a' + round));
-                bytes += content.size();
-                replies << m_clients[c]->startUpload(m_team + "/", QStringLiteral("f-%1-%2.bin").arg(c).arg(round), content);
-            }
-        }
-        const auto results = finish(replies);
-        for (const auto &r : results)
-            QVERIFY2(r.ok(), qPrintable(QStringLiteral("%1 %2 %3").arg(r.http).arg(r.status).arg(r.message)));
-        const auto listing = m_clients.front()->objects(m_team, "/");
-        QCOMPARE(listing.data.value("filesafe_objects").toArray().size(), 1 + 32);
-        const QJsonObject after = team();
-        QCOMPARE(after.value("storage_used").toDouble(), double(bytes));
-        QCOMPARE(after.value("last_event").toString().toLongLong(), eventBefore + 32);
-    }
-
     void raceForOneNameHasOneWinner()
     {
         QList<QNetworkReply *> replies;

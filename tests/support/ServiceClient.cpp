@@ -115,12 +115,6 @@ QByteArray ServiceClient::cookieHeader() const
     return {};
 }
 
-void ServiceClient::forgetSession()
-{
-    m_nam->setCookieJar(new QNetworkCookieJar());
-    m_xsrf.clear();
-}
-
 ServiceClient::LoginResult ServiceClient::login(const QString &user, const QString &password,
                                                 const LoginOptions &options)
 {
@@ -334,12 +328,4 @@ ServiceClient::Reply ServiceClient::getPassword(const QString &id, QString *secr
 ServiceClient::Reply ServiceClient::deletePassword(const QString &id)
 {
     return request("DELETE", passwordsBase() + "/" + id);
-}
-
-ServiceClient::Reply ServiceClient::checkBreached(const QString &secret)
-{
-    QByteArray ivHex;
-    const QByteArray cipherText = encryptForTransport(secret.toUtf8(), &ivHex);
-    const QJsonObject body{{"password", QString::fromLatin1(cipherText.toHex())}, {"transportIv", QString::fromLatin1(ivHex)}};
-    return request("POST", passwordsBase() + "/breached", QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
