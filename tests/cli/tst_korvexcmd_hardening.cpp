@@ -1,3 +1,4 @@
+#include "KorvexCmdRun.h"
 #include "ScriptedPeer.h"
 #include "TestEnv.h"
 #include "TestPki.h"
@@ -56,34 +57,9 @@ class TestKorvexCmdHardening : public QObject
     std::unique_ptr<ServiceProcess> service;
     QString peerCa;
 
-    struct Run
+    CmdRun run(const QStringList &args, const QByteArray &stdinText = QByteArray(), const QString &password = "pw")
     {
-        int exitCode = -1;
-        QString err;
-    };
-
-    // Runs korvexcmd without blocking the event loop, so the scripted peer
-    // can answer it.
-    Run run(const QStringList &args, const QByteArray &stdinText = QByteArray(), const QString &password = "pw")
-    {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove("KORVEX_PASSWORD");
-        if (!password.isNull())
-            e.insert("KORVEX_PASSWORD", password);
-        p.setProcessEnvironment(e);
-        p.start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
-        Run r;
-        if (!p.waitForStarted())
-            return r;
-        p.write(stdinText);
-        p.closeWriteChannel();
-        if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 30000))
-            p.kill();
-        p.waitForFinished(5000);
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runKorvexCmd(args, password, stdinText);
     }
 
     QStringList peerArgs(const QString &user = "mallory") const
@@ -153,7 +129,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, shown);
         serveHostileLogin(statusLine);
-        const Run r = run(peerArgs());
+        const CmdRun r = run(peerArgs());
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(shown), qPrintable(r.err));
         QVERIFY2(!hasControl(r.err), qPrintable(r.err.toUtf8().toPercentEncoding(" :()/.,'-\n")));
@@ -168,7 +144,7 @@ private slots:
         env->settings()->setValue("ui/dbg_dialog_ignore_ssl", true);
         env->settings()->sync();
         // An impostor: the peer's certificate comes from a CA nobody trusts.
-        const Run r = run({"login", "--user", "mallory", "--server", peer->url("localhost"), "--ca-file",
+        const CmdRun r = run({"login", "--user", "mallory", "--server", peer->url("localhost"), "--ca-file",
                            service->caFile()});
         env->settings()->remove("ui/dbg_dialog_ignore_ssl");
         env->settings()->sync();
@@ -210,7 +186,7 @@ private slots:
             QVERIFY(other.open());
             QVERIFY(QSqlQuery(other).exec("BEGIN IMMEDIATE"));
         }
-        const Run r = run(QStringList{"login", "--user", user} + server, {}, "alice-pw");
+        const CmdRun r = run(QStringList{"login", "--user", user} + server, {}, "alice-pw");
         if (other.isOpen()) {
             QSqlQuery(other).exec("ROLLBACK");
             other.close();
@@ -232,7 +208,7 @@ private slots:
     void tooManyWrongTans()
     {
         QFETCH(QByteArray, input);
-        const Run r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
+        const CmdRun r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
                           input, "carol-pw");
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains("Too many wrong TANs"), qPrintable(r.err));
@@ -242,7 +218,7 @@ private slots:
     // by recursion).
     void endlessBadLines()
     {
-        const Run r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
+        const CmdRun r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
                           QByteArray(120000 * 2, '\n').replace(0, 1, "x"), "carol-pw");
         QCOMPARE(r.exitCode, 1);
     }
@@ -275,7 +251,7 @@ private slots:
             if (kind == "foreign" && ::chown(QFile::encodeName(given).constData(), 65534, 65534) != 0)
                 QSKIP("needs root to give a file to another user");
         }
-        const Run r = run({"login", "--user", "alice", "--password-file", given, "--server", service->baseUrl(),
+        const CmdRun r = run({"login", "--user", "alice", "--password-file", given, "--server", service->baseUrl(),
                            "--ca-file", service->caFile()},
                           {}, QString());
         QCOMPARE(r.exitCode, 5);
