@@ -146,7 +146,6 @@ int ScriptedPeer::countPath(const QByteArray &path) const
 
 void ScriptedPeer::incomingConnection(qintptr handle)
 {
-    ++m_connections;
     QTcpSocket *socket = nullptr;
     if (m_tls) {
         auto *ssl = new QSslSocket(this);

@@ -86,7 +86,6 @@ public:
 
     const QList<PeerRequest> &requests() const { return m_requests; }
     int countPath(const QByteArray &path) const;
-    int connectionCount() const { return m_connections; }
     // The TLS handshakes that completed.
     int encryptedCount() const { return m_encrypted; }
 
@@ -100,7 +99,6 @@ private:
     QByteArray m_keyPem;
     QSsl::SslProtocol m_protocol = QSsl::TlsV1_2OrLater;
     bool m_tls = false;
-    int m_connections = 0;
     int m_encrypted = 0;
     qint64 m_keepBodiesUpTo = 64 * 1024 * 1024;
 };

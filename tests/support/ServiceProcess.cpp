@@ -324,18 +324,6 @@ bool ServiceProcess::forceStatus(const QString &path, int httpStatus, const QStr
     return injectFault(fault).has_value();
 }
 
-bool ServiceProcess::emptyBody(const QString &path, const QString &method, int count) const
-{
-    Fault fault = makeFault(QStringLiteral("empty"), path, method, count);
-    return injectFault(fault).has_value();
-}
-
-bool ServiceProcess::nonJsonBody(const QString &path, const QString &method, int count) const
-{
-    Fault fault = makeFault(QStringLiteral("nonjson"), path, method, count);
-    return injectFault(fault).has_value();
-}
-
 bool ServiceProcess::rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method,
                                  int count) const
 {

@@ -146,8 +146,6 @@ public:
     bool stall(const QString &path, int ms = 600000, const QString &method = {}, int count = 1) const;
     bool cutBody(const QString &path, qint64 afterBytes = -1, const QString &method = {}, int count = 1) const;
     bool forceStatus(const QString &path, int httpStatus, const QString &method = {}, int count = 1) const;
-    bool emptyBody(const QString &path, const QString &method = {}, int count = 1) const;
-    bool nonJsonBody(const QString &path, const QString &method = {}, int count = 1) const;
     bool rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method = {},
                      int count = 1) const;
     bool replaceHeader(const QString &path, const QString &header, const QString &value, const QString &method = {},
