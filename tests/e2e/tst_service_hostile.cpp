@@ -54,144 +54,92 @@ private slots:
         QVERIFY(!m_filesBefore.isEmpty());
     }
 
-    void hostileNamesInHeaders_data()
-    {
-        QTest::addColumn<QByteArray>("header");
-        QTest::addColumn<QByteArray>("value"); // as it goes on the wire; "DOCS" stands for the safe id
-        QTest::addColumn<int>("status");
-        QTest::newRow("X-Filename ../../etc/passwd -> 400") << QByteArray("X-Filename") << QByteArray("..%2F..%2Fetc%2Fpasswd") << 400;
-        QTest::newRow("X-Filename /etc/passwd -> 400") << QByteArray("X-Filename") << QByteArray("%2Fetc%2Fpasswd") << 400;
-        QTest::newRow("X-Filename with NUL -> 400") << QByteArray("X-Filename") << QByteArray("a%00b") << 400;
-        QTest::newRow("X-Filename with newline -> 400") << QByteArray("X-Filename") << QByteArray("a%0Ab") << 400;
-        QTest::newRow("X-Filename invalid UTF-8 -> 400") << QByteArray("X-Filename") << QByteArray("%C3%28") << 400;
-        QTest::newRow("X-Filename 300 bytes -> 400") << QByteArray("X-Filename") << QByteArray(300, 'n') << 400;
-        QTest::newRow("X-Destination DOCS/../../etc -> 400") << QByteArray("X-Destination") << QByteArray("DOCS%2F..%2F..%2Fetc") << 400;
-        QTest::newRow("X-Destination /etc/passwd -> 10910") << QByteArray("X-Destination") << QByteArray("%2Fetc%2Fpasswd") << 10910;
-        QTest::newRow("X-Destination bad escape -> a folder that does not exist, 10911") << QByteArray("X-Destination") << QByteArray("DOCS%2F%G0") << 10911;
-        QTest::newRow("X-Destination invalid UTF-8 -> 400") << QByteArray("X-Destination") << QByteArray("DOCS%2F%FF%FE") << 400;
-        QTest::newRow("X-Destination absolute folder inside the safe -> 10911") << QByteArray("X-Destination") << QByteArray("DOCS%2F%2Fetc") << 10911;
-    }
-    void hostileNamesInHeaders()
-    {
-        QFETCH(QByteArray, header);
-        QFETCH(QByteArray, value);
-        QFETCH(int, status);
-        value.replace("DOCS", m_docs.toLatin1());
-        QByteArray ivHex;
-        const QByteArray body = m_client->encryptForTransport("payload", &ivHex);
-        QList<QPair<QByteArray, QByteArray>> headers{{"X-Filename", "fine.txt"},
-                                                     {"X-Transport-Iv", ivHex},
-                                                     {"X-Destination", ServiceClient::percent(m_docs + "/inner")}};
-        for (auto &h : headers) {
-            if (h.first == header)
-                h.second = value;
-        }
-        const auto upload = m_client->uploadRaw(body, headers);
-        QCOMPARE(upload.status, status);
-        QVERIFY(!upload.message.isEmpty());
-        // Folders take the same headers ("X-Foldername" for the name).
-        const auto folder = m_client->request("POST", m_client->filesBase() + "folder", QByteArray(),
-                                              {{"X-Foldername", header == "X-Filename" ? value : QByteArray("ok")},
-                                               {"X-Destination", header == "X-Destination" ? value
-                                                                                            : ServiceClient::percent(m_docs + "/inner")}},
-                                              "text/plain; charset=UTF-8");
-        QCOMPARE(folder.status, status);
-        checkNothingChanged();
-    }
-
-    void hostileObjectPaths_data()
-    {
-        QTest::addColumn<QByteArray>("value");
-        QTest::addColumn<int>("status");
-        QTest::newRow("/../.. -> 400") << QByteArray("%2F..%2F..") << 400;
-        QTest::newRow("NUL -> 400") << QByteArray("%2Finner%00") << 400;
-        QTest::newRow("bad escape -> a folder that does not exist, 10904") << QByteArray("%2F%zz") << 10904;
-        QTest::newRow("invalid UTF-8 -> 400") << QByteArray("%2F%C3%28") << 400;
-        QTest::newRow("/etc/passwd, inside the safe -> 10904") << QByteArray("%2Fetc%2Fpasswd") << 10904;
-        QTest::newRow("a file instead of a folder -> 10904") << QByteArray("%2Finner%2Fkeep.txt") << 10904;
-    }
-    void hostileObjectPaths()
-    {
-        QFETCH(QByteArray, value);
-        QFETCH(int, status);
-        const auto r = m_client->request("GET", m_client->filesBase() + "info/" + m_docs, {}, {{"X-Object-Path", value}});
-        QCOMPARE(r.status, status);
-        checkNothingChanged();
-    }
-
-    void hostilePathsInTheUrl_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::newRow("object id with ../ -> 404") << "/api/sync/1/files/file/..%2F..%2Fservice.key";
-        QTest::newRow("dot segments -> 404") << "/api/sync/1/files/../../service.key";
-        QTest::newRow("safe id that is no number -> 10904") << "/api/sync/1/files/info/1%20OR%201=1";
-    }
-    void hostilePathsInTheUrl()
-    {
-        QFETCH(QString, path);
-        const auto r = m_client->request("GET", path);
-        QVERIFY(r.http == 404 || r.status == 10904);
-        QVERIFY(!r.body.contains("service.key") || r.status != 200);
-        checkNothingChanged();
-    }
-
-    void brokenBodies_data()
+    // Every hostile request gets its own clear error and changes nothing.
+    // kind "upload": header `a` set to `b` on an upload (and the folder
+    // request, with "X-Foldername" for the name); "path": X-Object-Path `b`
+    // on a listing; "url": GET `b`; "body": an upload body broken as `b`
+    // says; "json": `b` posted as a password entry. "DOCS" stands for the
+    // safe id. The rules themselves are checked in tst_service_wireformat.
+    void hostileRequests_data()
     {
         QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("a");
+        QTest::addColumn<QByteArray>("b");
         QTest::addColumn<int>("status");
-        QTest::newRow("IV of 15 bytes -> 400") << "iv15" << 400;
-        QTest::newRow("IV not hex -> 400") << "ivhex" << 400;
-        QTest::newRow("no IV -> 400") << "noiv" << 400;
-        QTest::newRow("body cut inside a block -> 400") << "cut" << 400;
-        QTest::newRow("other key (bad padding) -> 400") << "key" << 400;
-        QTest::newRow("empty body -> 400") << "empty" << 400;
-    }
-    void brokenBodies()
-    {
-        QFETCH(QString, kind);
-        QFETCH(int, status);
-        QByteArray ivHex;
-        QByteArray body = m_client->encryptForTransport(QByteArray(1000, 'z'), &ivHex);
-        if (kind == "iv15")
-            ivHex.chop(2);
-        else if (kind == "ivhex")
-            ivHex.replace(0, 2, "zz");
-        else if (kind == "cut")
-            body.chop(5);
-        else if (kind == "key") {
-            bool ok = false;
-            body = SrpTestClient::aesCbc(true, QByteArray(32, 'k'), QByteArray::fromHex(ivHex), QByteArray(1000, 'z'), &ok);
-        } else if (kind == "empty")
-            body.clear();
-        QList<QPair<QByteArray, QByteArray>> headers{{"X-Filename", "broken.txt"},
-                                                     {"X-Destination", ServiceClient::percent(m_docs + "/")}};
-        if (kind != "noiv")
-            headers.append({"X-Transport-Iv", ivHex});
-        const auto r = m_client->uploadRaw(body, headers);
-        QCOMPARE(r.status, status);
-        QVERIFY(!r.message.isEmpty());
-        checkNothingChanged();
-    }
-
-    void hostileJson_data()
-    {
-        QTest::addColumn<QByteArray>("body");
-        QTest::addColumn<int>("status");
-        QTest::newRow("malformed -> 400") << QByteArray("{\"title\": \"x\", ") << 400;
-        QTest::newRow("an array -> 400") << QByteArray("[]") << 400;
-        QTest::newRow("deeply nested -> 400") << QByteArray(100000, '[') << 400;
-        QTest::newRow("2 MiB of JSON -> 413") << (QByteArray("{\"title\":\"") + QByteArray(2 * 1024 * 1024, 'a') + "\"}") << 413;
+        const QString up = "upload";
+        QTest::newRow("X-Filename ../../etc/passwd -> 400") << up << QByteArray("X-Filename") << QByteArray("..%2F..%2Fetc%2Fpasswd") << 400;
+        QTest::newRow("X-Filename /etc/passwd -> 400") << up << QByteArray("X-Filename") << QByteArray("%2Fetc%2Fpasswd") << 400;
+        QTest::newRow("X-Filename with NUL -> 400") << up << QByteArray("X-Filename") << QByteArray("a%00b") << 400;
+        QTest::newRow("X-Destination DOCS/../../etc -> 400") << up << QByteArray("X-Destination") << QByteArray("DOCS%2F..%2F..%2Fetc") << 400;
+        QTest::newRow("X-Destination /etc/passwd -> 10910") << up << QByteArray("X-Destination") << QByteArray("%2Fetc%2Fpasswd") << 10910;
+        QTest::newRow("X-Destination bad escape -> a folder that does not exist, 10911") << up << QByteArray("X-Destination") << QByteArray("DOCS%2F%G0") << 10911;
+        QTest::newRow("X-Destination invalid UTF-8 -> 400") << up << QByteArray("X-Destination") << QByteArray("DOCS%2F%FF%FE") << 400;
+        QTest::newRow("X-Destination absolute folder inside the safe -> 10911") << up << QByteArray("X-Destination") << QByteArray("DOCS%2F%2Fetc") << 10911;
+        QTest::newRow("object path /../.. -> 400") << "path" << QByteArray() << QByteArray("%2F..%2F..") << 400;
+        QTest::newRow("object path with NUL -> 400") << "path" << QByteArray() << QByteArray("%2Finner%00") << 400;
+        QTest::newRow("object path /etc/passwd, inside the safe -> 10904") << "path" << QByteArray() << QByteArray("%2Fetc%2Fpasswd") << 10904;
+        QTest::newRow("object path to a file -> 10904") << "path" << QByteArray() << QByteArray("%2Finner%2Fkeep.txt") << 10904;
+        QTest::newRow("object id with ../ -> 404") << "url" << QByteArray() << QByteArray("/api/sync/1/files/file/..%2F..%2Fservice.key") << 404;
+        QTest::newRow("dot segments -> 404") << "url" << QByteArray() << QByteArray("/api/sync/1/files/../../service.key") << 404;
+        QTest::newRow("IV of 15 bytes -> 400") << "body" << QByteArray() << QByteArray("iv15") << 400;
+        QTest::newRow("no IV -> 400") << "body" << QByteArray() << QByteArray("noiv") << 400;
+        QTest::newRow("body cut inside a block -> 400") << "body" << QByteArray() << QByteArray("cut") << 400;
+        QTest::newRow("other key (bad padding) -> 400") << "body" << QByteArray() << QByteArray("key") << 400;
+        QTest::newRow("malformed JSON -> 400") << "json" << QByteArray() << QByteArray("{\"title\": \"x\", ") << 400;
+        QTest::newRow("deeply nested JSON -> 400") << "json" << QByteArray() << QByteArray(100000, '[') << 400;
+        QTest::newRow("2 MiB of JSON -> 413") << "json" << QByteArray()
+                                              << (QByteArray("{\"title\":\"") + QByteArray(2 * 1024 * 1024, 'a') + "\"}") << 413;
         QTest::newRow("password under another key -> 400")
+            << "json" << QByteArray()
             << QByteArray(R"({"title":"t","password":"00112233445566778899aabbccddeeff","transportIv":"00112233445566778899aabbccddeeff"})") << 400;
     }
-    void hostileJson()
+    void hostileRequests()
     {
-        QFETCH(QByteArray, body);
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, a);
+        QFETCH(QByteArray, b);
         QFETCH(int, status);
-        const auto r = m_client->request("POST", m_client->passwordsBase(), body);
-        QCOMPARE(r.status, status);
-        QVERIFY(!r.message.isEmpty());
-        QCOMPARE(m_client->passwords().data.value("passwords").toArray().size(), 0);
+        b.replace("DOCS", m_docs.toLatin1());
+        const QByteArray inner = ServiceClient::percent(m_docs + "/inner");
+        ServiceClient::Reply r;
+        if (kind == "upload" || kind == "body") {
+            QByteArray ivHex;
+            QByteArray body = m_client->encryptForTransport(QByteArray(1000, 'z'), &ivHex);
+            if (b == "iv15")
+                ivHex.chop(2);
+            else if (b == "cut")
+                body.chop(5);
+            else if (b == "key") {
+                bool ok = false;
+                body = SrpTestClient::aesCbc(true, QByteArray(32, 'k'), QByteArray::fromHex(ivHex), QByteArray(1000, 'z'), &ok);
+            }
+            QList<QPair<QByteArray, QByteArray>> headers{{"X-Filename", "fine.txt"}, {"X-Destination", inner}};
+            if (b != "noiv")
+                headers.append({"X-Transport-Iv", ivHex});
+            for (auto &h : headers) {
+                if (h.first == a)
+                    h.second = b;
+            }
+            r = m_client->uploadRaw(body, headers);
+            if (kind == "upload") {
+                // Folders take the same headers ("X-Foldername" for the name).
+                const auto folder = m_client->request(
+                    "POST", m_client->filesBase() + "folder", QByteArray(),
+                    {{"X-Foldername", a == "X-Filename" ? b : QByteArray("ok")}, {"X-Destination", a == "X-Destination" ? b : inner}},
+                    "text/plain; charset=UTF-8");
+                QCOMPARE(folder.status, status);
+            }
+        } else if (kind == "path") {
+            r = m_client->request("GET", m_client->filesBase() + "info/" + m_docs, {}, {{"X-Object-Path", b}});
+        } else if (kind == "url") {
+            r = m_client->request("GET", QString::fromLatin1(b));
+            QVERIFY(!r.body.contains("service.key") || r.status != 200);
+        } else {
+            r = m_client->request("POST", m_client->passwordsBase(), b);
+            QCOMPARE(m_client->passwords().data.value("passwords").toArray().size(), 0);
+        }
+        QCOMPARE(kind == "url" ? r.http : r.status, status);
+        QVERIFY(kind == "url" || !r.message.isEmpty());
         checkNothingChanged();
     }
 
