@@ -407,25 +407,6 @@ private slots:
         QCOMPARE(options.ignoreSslErrors, false);
     }
 
-    void stateNames_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("session");
-        QTest::addColumn<QString>("proxy");
-        QTest::newRow("0 -> SESSION_OK / PROXYAUTH_NONE") << 0 << "SESSION_OK" << "PROXYAUTH_NONE";
-        QTest::newRow("2 -> SERVER_SESSION_TIMEOUT / PROXYAUTH_PENDING_SAVED")
-            << 2 << "SERVER_SESSION_TIMEOUT" << "PROXYAUTH_PENDING_SAVED";
-        QTest::newRow("5 -> undefined / PROXYAUTH_FAILED") << 5 << "undefined[5]" << "PROXYAUTH_FAILED";
-        QTest::newRow("9 -> undefined / unknown") << 9 << "undefined[9]" << "PROXYAUTH_UNKNOWN";
-    }
-    void stateNames()
-    {
-        QFETCH(int, value);
-        QFETCH(QString, session);
-        QFETCH(QString, proxy);
-        QCOMPARE(OndoSession::sessionStateName(value), session);
-        QCOMPARE(OndoSession::proxyAuthStateName(value), proxy);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestOndoSession)
