@@ -38,34 +38,6 @@ private slots:
     }
     void cleanup() { env.reset(); }
 
-    void defaults_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("expected");
-        QTest::newRow("show_delete_files_warning -> true") << "ui/show_delete_files_warning" << QVariant(true);
-        QTest::newRow("sync interval -> 5") << "app/sync_interval_minutes" << QVariant(5);
-        QTest::newRow("default folder -> template") << "app/default_folder_name"
-                                                    << QVariant("${HOME}/${FOLDER_NAME}");
-        QTest::newRow("auto login -> false") << "app/auto_login" << QVariant(false);
-        QTest::newRow("check updates -> true") << "app/check_updates" << QVariant(true);
-        QTest::newRow("clipboard timeout -> 10") << "password/timeoutSeconds" << QVariant(10);
-        QTest::newRow("lock seconds -> 60") << "password/lockSeconds" << QVariant(60);
-        QTest::newRow("new wifis -> true") << "net/sync_new_wifis" << QVariant(true);
-        QTest::newRow("decrypt offline -> feature default false") << "app/decrypt_when_offline" << QVariant(false);
-        QTest::newRow("log level -> empty") << "app/log_level" << QVariant(QString());
-    }
-    void defaults()
-    {
-        QFETCH(QString, key);
-        QFETCH(QVariant, expected);
-        const SettingKey *found = nullptr;
-        for (const SettingKey *k : Settings::all())
-            if (k->name() == key)
-                found = k;
-        QVERIFY2(found, qPrintable(key));
-        QCOMPARE(found->read(*env->settings(), env->config()), expected);
-    }
-
     void defaultFollowsConfiguration()
     {
         env->config()->addSource("unused", {});
