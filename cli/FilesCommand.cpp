@@ -223,7 +223,7 @@ void FilesCommand::runLs()
                 const FilesafeObjectTO &o = listing.objects.at(i);
                 if (o.path == m_target.path)
                     continue; // the folder itself
-                raw << listing.raw.at(i);
+                raw << FilesafeObjectsTO_v2::toJson(o);
                 rows << QStringList{o.isFolder() ? QStringLiteral("d") : QStringLiteral("f"),
                                     o.isFolder() ? QStringLiteral("-") : QString::number(o.size), o.mtime, o.path};
             }

@@ -1,6 +1,7 @@
-// Draws the client's bitmap resources: the tray icons (res/tray) and the
-// small pictures the style sheets use (res/style). The pictures are
-// committed; run scripts/render-tray-icons after changing this file.
+// Draws the client's bitmap resources: the tray icons (res/tray), the small
+// pictures the style sheets use (res/style) and the application icon in the
+// icon theme's sizes (res/icons/hicolor). The pictures are committed; run
+// scripts/render-tray-icons after changing this file.
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -47,13 +48,12 @@ void drawBadge(QPainter &p, const QColor &top, const QColor &bottom)
 }
 
 // Two arcs chasing each other; the figure repeats after half a turn.
-void drawSyncArrows(QPainter &p, qreal rotation, const QColor &color)
+void drawSyncArrows(QPainter &p, qreal rotation, const QColor &color, qreal r = 15, qreal width = 5.5,
+                    qreal head = 9.5)
 {
     p.save();
     p.translate(32, 32);
     p.rotate(rotation);
-    const qreal r = 15;
-    const qreal width = 5.5;
     const QRectF box(-r, -r, 2 * r, 2 * r);
     for (int half = 0; half < 2; ++half) {
         const qreal start = 30 + half * 180;
@@ -70,7 +70,6 @@ void drawSyncArrows(QPainter &p, qreal rotation, const QColor &color)
         const QPointF at(r * qCos(end), -r * qSin(end));
         const QPointF radial(qCos(end), -qSin(end));
         const QPointF tangent(-qSin(end), -qCos(end));
-        const qreal head = 9.5;
         QPolygonF tri;
         tri << at + tangent * head << at + radial * (head * 0.75) << at - radial * (head * 0.75);
         p.setPen(Qt::NoPen);
@@ -156,24 +155,51 @@ QImage chevron(bool down)
     return img;
 }
 
+// The service's shield, filling the box: straight shoulders, a point at the bottom.
+void drawShield(QPainter &p, const QRectF &box, const QColor &fill)
+{
+    auto at = [&box](qreal x, qreal y) { return QPointF(box.x() + x * box.width(), box.y() + y * box.height()); };
+    QPainterPath path;
+    path.moveTo(at(0.5, 0));
+    path.cubicTo(at(0.6875, 16 / 194.0), at(0.8625, 22 / 194.0), at(1, 22 / 194.0));
+    path.cubicTo(at(1, 102 / 194.0), at(0.875, 160 / 194.0), at(0.5, 1));
+    path.cubicTo(at(0.125, 160 / 194.0), at(0, 102 / 194.0), at(0, 22 / 194.0));
+    path.cubicTo(at(0.1375, 22 / 194.0), at(0.3125, 16 / 194.0), at(0.5, 0));
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawPath(path);
+}
+
 // quarnet's mark, so faint that text over it stays easy to read.
 QImage shield()
 {
     QImage img = canvas(180, 210);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.moveTo(90, 8);
-    path.cubicTo(120, 24, 148, 30, 170, 30);
-    path.cubicTo(170, 110, 150, 168, 90, 202);
-    path.cubicTo(30, 168, 10, 110, 10, 30);
-    path.cubicTo(32, 30, 60, 24, 90, 8);
-    p.setPen(Qt::NoPen);
     QColor fill = Blue;
     fill.setAlpha(14);
-    p.setBrush(fill);
-    p.drawPath(path);
+    drawShield(p, QRectF(10, 8, 160, 194), fill);
     drawCheck(p, QPointF(90, 100), 3.2, 14, QColor(255, 255, 255, 200));
+    return img;
+}
+// The application icon: the tray's blue badge with the sync arrows, and from
+// 48 pixels on a small shield with a check inside them, the service's mark.
+// Drawn per size rather than scaled down, so small sizes stay sharp.
+QImage appIcon(int size)
+{
+    QImage img = canvas(size, size);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    drawBadge(p, BlueLight, Blue);
+    if (size < 48) {
+        drawSyncArrows(p, 0, Qt::white);
+        return img;
+    }
+    // A wider circle of arrows makes room for the shield.
+    drawSyncArrows(p, 0, Qt::white, 19, 4.5, 8);
+    drawShield(p, QRectF(23, 22, 18, 21), Qt::white);
+    drawCheck(p, QPointF(32, 32), 0.4, 2.4, Blue);
     return img;
 }
 } // namespace
@@ -198,5 +224,7 @@ int main(int argc, char **argv)
     ok = save(chevron(true), res + QStringLiteral("/style/images/chevron-down.png")) && ok;
     ok = save(chevron(false), res + QStringLiteral("/style/images/chevron-up.png")) && ok;
     ok = save(shield(), res + QStringLiteral("/style/quarnet/shield.png")) && ok;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256, 512})
+        ok = save(appIcon(size), res + QStringLiteral("/icons/hicolor/%1x%1/apps/korvex-sync.png").arg(size)) && ok;
     return ok ? 0 : 1;
 }

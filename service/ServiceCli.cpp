@@ -103,7 +103,12 @@ std::string ServiceCli::usage()
            "  read-tan USER        the latest out-of-band message (TAN) as JSON\n"
            "  itans USER           the unused entries of the user's iTAN list\n"
            "  list-users\n"
-           "  list-safes USER\n";
+           "  list-safes USER\n"
+           "\n"
+           "Options:\n"
+           "  --data DIR           the data folder (see above)\n"
+           "  -h, --help           show this help\n"
+           "  --version            show the version\n";
 }
 
 bool ServiceCli::option(const std::string &name, std::string &value)
@@ -192,6 +197,10 @@ int ServiceCli::run()
 {
     if (flag("--help") || flag("-h") || m_args.empty()) {
         std::fputs(usage().c_str(), stdout);
+        return 0;
+    }
+    if (flag("--version")) {
+        std::printf("korvex-service %s\n", KORVEX_VERSION);
         return 0;
     }
     if (!option("--data", m_dataFolder))

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QIcon>
 #include <QPointer>
 #include <QSettings>
 #include <QSslSocket>
@@ -85,6 +86,34 @@ bool applyCaFileOption(int argc, char *argv[])
     return true;
 }
 
+// "--version" and "--help" answer on standard output and end, before the
+// log, the single-instance check or anything that needs a display.
+bool answerInfoOption(int argc, char *argv[], const AppInfo &info, const QString &program)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--version" || arg == "-v") {
+            std::printf("%s %s (%s)\n", qUtf8Printable(program), qUtf8Printable(info.appVersion()),
+                        qUtf8Printable(info.appRevision()));
+            return true;
+        }
+        if (arg == "--help" || arg == "-h") {
+            std::printf("Usage: %s [--ca-file FILE]\n"
+                        "%s keeps folders of this computer in step with the file safes of an online\n"
+                        "storage account, runs in the background with a tray icon, and manages the\n"
+                        "account's password safe. A second start brings the running one to the front.\n\n"
+                        "Options:\n"
+                        "  --ca-file FILE  Trust the CA certificates of FILE as well, from now on (a\n"
+                        "                  company's private CA, the local reference service).\n"
+                        "  -h, --help      Show this help and end.\n"
+                        "  -v, --version   Show the version and end.\n",
+                        qUtf8Printable(program), qUtf8Printable(info.appName()));
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -92,6 +121,10 @@ int main(int argc, char *argv[])
     // 1-4: configuration, identity, AppInfo, user settings.
     auto context = std::make_unique<AppContext>(QStringLiteral(KORVEX_REVISION));
     AppInfo *appInfo = context->appInfo();
+    // The installed program's name; also the name of its icon in the icon theme.
+    const QString program = context->config()->value(QStringLiteral("brand/executable")).toString();
+    if (answerInfoOption(argc, argv, *appInfo, program))
+        return 0;
 
     // 5: the log.
     auto log = std::make_unique<ApplicationLog>(appInfo);
@@ -108,10 +141,17 @@ int main(int argc, char *argv[])
     // High-DPI scaling must be chosen before the application object exists.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+    // Ties the windows to the installed launcher entry (its name and icon).
+    QGuiApplication::setDesktopFileName(appInfo->domainReverse() + QLatin1Char('.') + appInfo->appNameInternal());
 
     int exitCode = 0;
     {
         OndoApplication app(log.get(), appInfo, argc, argv);
+        // The icon theme's copy where the package installed one, else the built-in one.
+        QIcon builtInIcon;
+        for (const int size : {16, 32, 48, 64, 128, 256})
+            builtInIcon.addFile(QStringLiteral(":/res/icons/hicolor/%1x%1/apps/korvex-sync.png").arg(size));
+        QApplication::setWindowIcon(QIcon::fromTheme(program, builtInIcon));
         Migration::migrate(*appInfo);
         // Every text shown from here on is translated and carries the brand.
         const BrandingTranslator *translator = BrandingTranslator::install(context->config());

@@ -1066,6 +1066,10 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
         <translation>Beim Start automatisch anmelden</translation>
     </message>
     <message>
+        <source>Start ${APP_NAME} when I log in to this computer</source>
+        <translation>${APP_NAME} beim Anmelden an diesem Computer starten</translation>
+    </message>
+    <message>
         <source>Start minimized (only the tray icon)</source>
         <translation>Minimiert starten (nur das Symbol im Infobereich)</translation>
     </message>

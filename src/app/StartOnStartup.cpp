@@ -28,6 +28,26 @@ QString quoteExec(const QString &path)
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
+// The running program under the name a user would type: a package links
+// /usr/bin/korvex-sync to its private folder, and an entry naming the link
+// survives the package moving its files.
+QString publicExecutable()
+{
+    const QString running = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QFileInfo(running).fileName());
+    if (!onPath.isEmpty() && QFileInfo(onPath).canonicalFilePath() == QFileInfo(running).canonicalFilePath())
+        return onPath;
+    return running;
+}
+
+bool sameProgram(const QString &a, const QString &b)
+{
+    if (a == b) // case-sensitive
+        return true;
+    const QString canonical = QFileInfo(a).canonicalFilePath();
+    return !canonical.isEmpty() && canonical == QFileInfo(b).canonicalFilePath();
+}
+
 QString unquoteExec(const QString &value)
 {
     if (!value.startsWith(QLatin1Char('"')))
@@ -49,8 +69,7 @@ QString unquoteExec(const QString &value)
 
 StartOnStartup::StartOnStartup(const QString &appName, const QString &executable)
     : m_appName(appName)
-    , m_executable(QDir::toNativeSeparators(executable.isEmpty() ? QCoreApplication::applicationFilePath()
-                                                                 : executable))
+    , m_executable(QDir::toNativeSeparators(executable.isEmpty() ? publicExecutable() : executable))
 {
 }
 
@@ -70,18 +89,30 @@ QString StartOnStartup::entryExecutable() const
     QSettings run(QString::fromLatin1(kRunKey), QSettings::NativeFormat);
     return run.value(m_appName).toString();
 #else
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QTextStream in(&file);
-    in.setCodec("UTF-8");
-    bool inEntry = false;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(QLatin1Char('[')))
-            inEntry = line == QLatin1String("[Desktop Entry]");
-        else if (inEntry && line.startsWith(QLatin1String("Exec=")))
-            return unquoteExec(line.mid(5).trimmed());
+    // The first file of that name decides, the user's before the system's.
+    const QString name = QStringLiteral("/autostart/%1.desktop").arg(m_appName);
+    for (const QString &dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
+        QFile file(dir + name);
+        if (!file.exists())
+            continue;
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        QTextStream in(&file);
+        in.setCodec("UTF-8");
+        bool inEntry = false;
+        QString exec;
+        while (!in.atEnd()) {
+            const QString line = in.readLine().trimmed();
+            if (line.startsWith(QLatin1Char('[')))
+                inEntry = line == QLatin1String("[Desktop Entry]");
+            else if (!inEntry)
+                continue;
+            else if (line.startsWith(QLatin1String("Exec=")))
+                exec = unquoteExec(line.mid(5).trimmed());
+            else if (line == QLatin1String("Hidden=true") || line == QLatin1String("X-GNOME-Autostart-enabled=false"))
+                return {}; // switched off
+        }
+        return exec;
     }
     return {};
 #endif
@@ -89,7 +120,7 @@ QString StartOnStartup::entryExecutable() const
 
 bool StartOnStartup::isEnabled() const
 {
-    return entryExecutable() == m_executable; // case-sensitive
+    return sameProgram(entryExecutable(), m_executable);
 }
 
 bool StartOnStartup::enable()
@@ -131,6 +162,16 @@ bool StartOnStartup::disable()
     run.sync();
     return run.status() == QSettings::NoError;
 #else
-    return QFile::remove(entryPath());
+    if (QFile::exists(entryPath()) && !QFile::remove(entryPath()))
+        return false;
+    if (!isEnabled())
+        return true;
+    // The system-wide entry still starts us: the user's file overrides it.
+    QSaveFile file(entryPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    file.write("[Desktop Entry]\nType=Application\nName=" + QCoreApplication::applicationName().toUtf8()
+               + "\nHidden=true\n");
+    return file.commit();
 #endif
 }

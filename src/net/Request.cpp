@@ -440,7 +440,7 @@ void Request::onFinished()
     // 5. The body.
     if (refuseOversizedReply())
         return;
-    const QByteArray body = m_reply->readAll();
+    QByteArray body = m_reply->readAll();
     if (m_raw && !m_rawJson) {
         const QString type = m_reply->header(QNetworkRequest::ContentTypeHeader).toString();
         m_rawJson = type.startsWith(QLatin1String("application/json"), Qt::CaseInsensitive);
@@ -451,10 +451,10 @@ void Request::onFinished()
         succeed();
         return;
     }
-    parseEnvelope(body);
+    parseEnvelope(std::move(body));
 }
 
-void Request::parseEnvelope(const QByteArray &body)
+void Request::parseEnvelope(QByteArray body)
 {
     if (body.isEmpty()) {
         onError(ERR_EMPTY_RESPONSE, QStringLiteral("Received empty response"));
@@ -468,6 +468,9 @@ void Request::parseEnvelope(const QByteArray &body)
     }
     // "data" is not checked here: its shape is the operation's to judge.
     JsonReader reader = JsonReader::fromText(body);
+    // The parsed document is all that is needed from here on; a large
+    // listing's text need not stay beside it.
+    body = QByteArray();
     const int status = reader.toInt(QStringLiteral("status"));
     const QString serverMessage = reader.toString(QStringLiteral("message"), JsonReader::Optional);
     if (!reader.ok()) {
@@ -488,6 +491,8 @@ void Request::parseEnvelope(const QByteArray &body)
                                           .arg(problem, JsonReader::compact(data).left(ContentLogLimit)));
             return;
         }
+        // The parser made its own copy; a listing's document is large.
+        m_replyDocument = QJsonDocument();
     }
     succeed();
 }

@@ -165,7 +165,7 @@ private:
     int elapsedMs() const;
     void logRequest(const QNetworkRequest &request) const;
     void logReply() const;
-    void parseEnvelope(const QByteArray &body);
+    void parseEnvelope(QByteArray body);
     // Ends the request when the reply announces or holds more than its
     // ceiling; true when it did.
     bool refuseOversizedReply();

@@ -35,9 +35,16 @@ bool fromJson(const QJsonValue &data, FilesafeObjectsTO_v2 &out, QString &error)
         o.checksum = item.toString(QStringLiteral("checksum"));
         out.objects << o;
     }
-    out.raw = reader.ok() ? list : QJsonArray();
     error = reader.error();
     return reader.ok();
+}
+
+QJsonObject FilesafeObjectsTO_v2::toJson(const FilesafeObjectTO &o)
+{
+    return QJsonObject{{QStringLiteral("object_id"), o.objectId}, {QStringLiteral("path"), o.path},
+                       {QStringLiteral("size"), double(o.size)},   {QStringLiteral("mtime"), o.mtime},
+                       {QStringLiteral("access"), o.access},       {QStringLiteral("type"), o.type},
+                       {QStringLiteral("checksum"), o.checksum}};
 }
 
 QString FilesafeObjectsTO_v2::debugString() const

@@ -272,6 +272,16 @@ QString SyncAction::statusDescription(int status)
     }
 }
 
+void SyncAction::setSetting(const SyncSetting &setting, qint64 runHistoryId)
+{
+    settingId = setting.id;
+    safeId = setting.safeId;
+    safeName = setting.safeName;
+    localDir = setting.localDir;
+    remoteDir = setting.remoteDir;
+    historyId = runHistoryId;
+}
+
 bool SyncAction::isRemoteAction() const
 {
     switch (type) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "db/SyncSetting.h"
 #include "sync/ObjectState.h"
 
 #include <QDateTime>
@@ -133,6 +134,9 @@ public:
     qint64 historyId = 0;       // the run's sync_history row
     bool skipped = false;
     bool executed = false;
+
+    // The setting's id, safe and folders, and the run's history row.
+    void setSetting(const SyncSetting &setting, qint64 runHistoryId);
 
     bool isWarning() const { return status >= WARN_START && status < ERR_START; }
     bool isError() const { return status >= ERR_START; }

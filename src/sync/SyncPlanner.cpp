@@ -60,14 +60,18 @@ void SyncPlanner::isSizeValid(SyncAction &a, qint64 size, const char *side)
 SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &last, const ObjectStates &remote,
                                const std::function<bool()> &stopped, const std::function<void(SyncAction &)> &applyState)
 {
-    QSet<QString> paths;
+    // Every path once: the local ones, then those only the last state or
+    // the server knows.
+    QStringList paths;
     paths.reserve(local.size() + last.size() + remote.size());
     for (auto it = local.cbegin(); it != local.cend(); ++it)
-        paths.insert(it.key());
+        paths << it.key();
     for (auto it = last.cbegin(); it != last.cend(); ++it)
-        paths.insert(it.key());
+        if (!local.contains(it.key()))
+            paths << it.key();
     for (auto it = remote.cbegin(); it != remote.cend(); ++it)
-        paths.insert(it.key());
+        if (!local.contains(it.key()) && !last.contains(it.key()))
+            paths << it.key();
     qDebug("Syncher::buildSyncActions: syncsetting[s%d]: # of paths: %d", m_setting.id, int(paths.size()));
 
     // Folders holding objects that the last sync never saw: deleting such a
@@ -77,7 +81,7 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
     auto foldersHoldingNew = [&](const ObjectStates &side) {
         QSet<QString> folders;
         for (auto it = side.cbegin(); it != side.cend(); ++it) {
-            if (last.contains(it.key()) || m_excludeSilently.matchesAnyComponent(it.key()))
+            if (last.contains(it.key()) || isSilentlyExcluded(it.key()))
                 continue;
             QString p = it.key();
             for (int slash = p.lastIndexOf(QLatin1Char('/')); slash > 0; slash = p.lastIndexOf(QLatin1Char('/'))) {
@@ -94,7 +98,7 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
 
     const ObjectState absent;
     SyncActions actions;
-    actions.reserve(paths.size());
+    int quiet = 0;
     int noAction = 0, undefinedType = 0, conflicts = 0, toResolve = 0, undefinedStatus = 0, skipped = 0,
         excluded = 0, nameTooLong = 0, warnings = 0, errors = 0;
     for (const QString &path : qAsConst(paths)) {
@@ -105,14 +109,6 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
         const ObjectState re = remote.value(path, absent);
         SyncAction a;
         a.path = path;
-        a.name = path.section(QLatin1Char('/'), -1);
-        a.parentPath = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString();
-        a.settingId = m_setting.id;
-        a.safeId = m_setting.safeId;
-        a.safeName = m_setting.safeName;
-        a.localDir = m_setting.localDir;
-        a.remoteDir = m_setting.remoteDir;
-        a.historyId = m_historyId;
         const ObjectState &any = lo.isPresent() ? lo : la.isPresent() ? la : re;
         a.objectType = any.type;
 
@@ -131,7 +127,7 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
             qWarning("Unknown type information for: %s [%d]", qUtf8Printable(path), int(any.type.size()));
             a.type = SyncAction::NoAction;
             a.status = SyncAction::ERR_INTERNAL;
-        } else if (m_excludeSilently.matchesAnyComponent(path)) {
+        } else if (isSilentlyExcluded(path)) {
             a.type = SyncAction::NoAction;
             a.status = SyncAction::STATUS_OK;
             a.reason = QStringLiteral("(X) skip (silent exclude)");
@@ -156,10 +152,6 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
                 a.reason = QStringLiteral("(Ka) sync: dir deleted on remote side, but it holds new local objects");
             }
         }
-        a.local = lo;
-        a.last = la;
-        a.remote = re;
-
         if (a.type == SyncAction::ActionUndefined) {
             a.type = SyncAction::NoAction;
             a.status = SyncAction::ERR_INTERNAL;
@@ -169,6 +161,18 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
             a.status = SyncAction::ERR_INTERNAL;
             a.reason = QStringLiteral("Sync action status is undefined (internal error)");
         }
+        // Most paths are unchanged: no action to keep, nothing to log.
+        if (a.type == SyncAction::NoAction && a.status == SyncAction::STATUS_OK) {
+            ++noAction;
+            ++quiet;
+            continue;
+        }
+        a.local = lo;
+        a.last = la;
+        a.remote = re;
+        a.name = path.section(QLatin1Char('/'), -1);
+        a.parentPath = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString();
+        a.setSetting(m_setting, m_historyId);
         if (a.isWarning() || a.isError()) {
             qWarning("Syncher::buildSyncActions: sync action problem: '%s' object: '%s'/'%s' %s size(la/lo/re): "
                      "%lld/%lld/%lld local mtime(last/current): %s/%s remote mtime(last/current): %s/%s status: %s "
@@ -178,8 +182,14 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
                      timeText(lo.localMtime).constData(), timeText(la.remoteMtime).constData(),
                      timeText(re.remoteMtime).constData(), qUtf8Printable(a.statusName()), qUtf8Printable(a.reason));
         }
-        if ((a.type == SyncAction::UpdateSyncState || a.type == SyncAction::RemoveSyncState) && applyState)
+        if ((a.type == SyncAction::UpdateSyncState || a.type == SyncAction::RemoveSyncState) && applyState) {
+            // Applied now; nothing is left to carry out.
             applyState(a);
+            if (a.status == SyncAction::STATUS_OK) {
+                ++quiet;
+                continue;
+            }
+        }
 
         noAction += a.type == SyncAction::NoAction;
         undefinedType += a.type == SyncAction::ActionUndefined;
@@ -196,7 +206,7 @@ SyncActions SyncPlanner::build(const ObjectStates &local, const ObjectStates &la
     std::sort(actions.begin(), actions.end(), &SyncPlanner::actionLessThan);
     qInfo("Syncher::buildSyncActions: actions total:%d noaction:%d act_undef:%d conflicts:%d to_resolve:%d "
           "st_undef:%d st_skipped:%d st_excluded:%d st_nametoolong:%d st_warn:%d st_error:%d",
-          int(actions.size()), noAction, undefinedType, conflicts, toResolve, undefinedStatus, skipped, excluded,
+          int(actions.size()) + quiet, noAction, undefinedType, conflicts, toResolve, undefinedStatus, skipped, excluded,
           nameTooLong, warnings, errors);
     return actions;
 }
@@ -371,6 +381,22 @@ void SyncPlanner::decideFileOnAllSides(SyncAction &a, ObjectState &lo, const Obj
     static const char *remoteWords[] = {"remote mtime unchanged", "remote mtime updated", "remote mtime backdated"};
     words << QString::fromLatin1(localWords[localTime]) << QString::fromLatin1(remoteWords[remoteTime]);
     set(A::NoAction, A::ERR_FILE_ATTR_CONFLICT, QStringLiteral("(Z9) file attributes conflict: ") + words.join(QStringLiteral(", ")));
+}
+
+bool SyncPlanner::isSilentlyExcluded(const QString &path)
+{
+    // A path is left out when its folder is, or its own name matches; the
+    // folders' answers are kept, since many paths share them.
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash > 0) {
+        const QString folder = path.left(slash);
+        auto it = m_excludedFolders.constFind(folder);
+        if (it == m_excludedFolders.constEnd())
+            it = m_excludedFolders.insert(folder, isSilentlyExcluded(folder));
+        if (*it)
+            return true;
+    }
+    return m_excludeSilently.matchesName(slash < 0 ? path : path.mid(slash + 1));
 }
 
 bool SyncPlanner::actionLessThan(const SyncAction &a, const SyncAction &b)

@@ -23,6 +23,10 @@ public:
                       const std::function<bool()> &stopped = {},
                       const std::function<void(SyncAction &)> &applyState = {});
 
+    // Paths that need nothing (unchanged, left out silently) and state-only
+    // updates that `applyState` took care of are not in the list; the log's
+    // summary counts them.
+    //
     // The order of the action list: uploads last, folder deletions inner
     // first, everything else by type and path.
     static bool actionLessThan(const SyncAction &a, const SyncAction &b);
@@ -34,8 +38,10 @@ private:
     // The local checksum with the algorithm of `remoteChecksum`, computed
     // once into `lo`; empty when it cannot be computed.
     QString localChecksum(ObjectState &lo, const QString &remoteChecksum);
+    bool isSilentlyExcluded(const QString &path);
 
     SyncSetting m_setting;
     const SyncPatterns &m_excludeSilently;
     qint64 m_historyId;
+    QHash<QString, bool> m_excludedFolders;
 };

@@ -37,19 +37,21 @@ QString stagingPathFor(const QString &target)
     return info.absolutePath() + QStringLiteral("/~$$") + info.fileName() + QStringLiteral(".sync");
 }
 
-ObjectStates statesOf(const FileObjects &objects)
+ObjectStates statesOf(FileObjects objects)
 {
+    // Each row is moved over and dropped at once, so the two tables are
+    // never both whole in memory.
     ObjectStates states;
     states.reserve(objects.size());
-    for (auto it = objects.cbegin(); it != objects.cend(); ++it) {
+    for (auto it = objects.begin(); it != objects.end(); it = objects.erase(it)) {
         ObjectState s;
-        s.objectId = it->objectId;
-        s.path = it->path;
+        s.objectId = std::move(it->objectId);
+        s.path = std::move(it->path);
         s.size = it->size;
         s.localMtime = it->localMtime;
         s.remoteMtime = it->remoteMtime;
-        s.type = it->type;
-        s.checksum = it->checksum;
+        s.type = std::move(it->type);
+        s.checksum = std::move(it->checksum);
         states.insert(s.path, s);
     }
     return states;
@@ -185,12 +187,7 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
         a.type = SyncAction::NoAction;
         a.status = SyncAction::ERR_GET_FILESFE_OBJECTS;
         a.message = result.message;
-        a.settingId = m_setting.id;
-        a.safeId = m_setting.safeId;
-        a.safeName = m_setting.safeName;
-        a.localDir = m_setting.localDir;
-        a.remoteDir = m_setting.remoteDir;
-        a.historyId = m_historyId;
+        a.setSetting(m_setting, m_historyId);
         finishAnalysis(true, result.message, {a});
         return;
     }
@@ -229,12 +226,7 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
             refused.path = QString(relative).replace(QChar(0), QLatin1Char('?'));
             refused.name = refused.path.section(QLatin1Char('/'), -1);
             refused.objectType = o.type == QLatin1String("d") ? QStringLiteral("d") : QStringLiteral("f");
-            refused.settingId = m_setting.id;
-            refused.safeId = m_setting.safeId;
-            refused.safeName = m_setting.safeName;
-            refused.localDir = m_setting.localDir;
-            refused.remoteDir = m_setting.remoteDir;
-            refused.historyId = m_historyId;
+            refused.setSetting(m_setting, m_historyId);
             qWarning("Syncher::on_analyzeStep2Finished: refused remote path '%s'", qUtf8Printable(o.path));
             m_refused << refused;
             continue;
@@ -248,9 +240,26 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
         s.checksum = o.checksum;
         m_remote.insert(relative, s);
     }
-    if (!progress(ProgressInfo::LoadStatus, tr("Load last status ...")))
+    // Go on once the listing's reply is gone: its parsed copy would
+    // otherwise stay in memory through the whole planning.
+    QPointer<Syncher> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self)
+                QMetaObject::invokeMethod(self, &Syncher::loadLastState, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void Syncher::loadLastState()
+{
+    if (m_stop || !progress(ProgressInfo::LoadStatus, tr("Load last status ...")))
         return;
+    QElapsedTimer phase;
+    phase.start();
     m_last = statesOf(m_context.fileObjects->getAll(m_setting.id));
+    qDebug("Syncher::loadLastState: last state of %d objects read in %lld ms", int(m_last.size()), phase.elapsed());
     collectStatusInfoFinished();
 }
 
@@ -259,7 +268,11 @@ void Syncher::collectStatusInfoFinished()
     if (!progress(ProgressInfo::LoadStatus, tr("Load local status ...")))
         return;
     QPointer<Syncher> self(this);
+    QElapsedTimer phase;
+    phase.start();
     m_local = SyncState::scan(m_setting.localDir, [self] { return self && !self->m_stop; });
+    qDebug("Syncher::collectStatusInfoFinished: local tree of %d objects read in %lld ms", int(m_local.size()),
+           phase.restart());
     if (m_stop)
         return;
     if (m_removeLeftovers)
@@ -271,6 +284,7 @@ void Syncher::collectStatusInfoFinished()
     if (!progress(ProgressInfo::LoadStatus, tr("Build to do list ...")))
         return;
     SyncActions actions = buildSyncActions(m_local, m_last, m_remote);
+    qDebug("Syncher::collectStatusInfoFinished: %d actions planned in %lld ms", int(actions.size()), phase.elapsed());
     if (m_stop)
         return;
     actions += m_refused;
@@ -739,11 +753,7 @@ void Syncher::on_remoteCreateDirFinished(const Result<FilesafeObjectsTO_v2> &res
         a.status = SyncAction::ERR_REMOTE_DIR_CREATE;
         a.message = tr("Unable to create folder: '%1'").arg(a.path);
     }
-    a.executed = true;
-    progress(ProgressInfo::Action, tr("Create remote folders ..."), &a);
-    m_current = -1;
-    actionDone(a);
-    executeNextAction();
+    finishRemoteAction(a, tr("Create remote folders ..."));
 }
 
 void Syncher::on_remoteDeleteDirFinished(const EmptyResult &result)
@@ -761,11 +771,7 @@ void Syncher::on_remoteDeleteDirFinished(const EmptyResult &result)
         a.status = SyncAction::ERR_REMOTE_DIR_DELETE;
         a.message = tr("Unable to delete remote folder: '%1'").arg(a.path);
     }
-    a.executed = true;
-    progress(ProgressInfo::Action, tr("Delete remote folders ..."), &a);
-    m_current = -1;
-    actionDone(a);
-    executeNextAction();
+    finishRemoteAction(a, tr("Delete remote folders ..."));
 }
 
 void Syncher::on_remoteDeleteFileFinished(const EmptyResult &result)
@@ -782,8 +788,13 @@ void Syncher::on_remoteDeleteFileFinished(const EmptyResult &result)
         a.status = SyncAction::ERR_REMOTE_FILE_DELETE;
         a.message = tr("Unable to delete file: '%1'").arg(a.path);
     }
+    finishRemoteAction(a, tr("Delete remote files ..."));
+}
+
+void Syncher::finishRemoteAction(SyncAction &a, const QString &progressText)
+{
     a.executed = true;
-    progress(ProgressInfo::Action, tr("Delete remote files ..."), &a);
+    progress(ProgressInfo::Action, progressText, &a);
     m_current = -1;
     actionDone(a);
     executeNextAction();

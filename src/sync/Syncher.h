@@ -85,6 +85,7 @@ signals:
 private:
     void analyzeStep1();
     void on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result);
+    void loadLastState();
     void collectStatusInfoFinished();
     void finishAnalysis(bool ok, const QString &message, const SyncActions &actions);
     void removeLeftovers();
@@ -103,6 +104,8 @@ private:
     void on_downloadFileProgress(qint64 bytesReceived, qint64 bytesTotal);
     void on_uploadFileProgress(qint64 bytesSent, qint64 bytesTotal);
     void on_sessionTimeout(OndoSession::SessionState state, ErrorCode netErrCode);
+    // The end of a remote action: progress, record, next.
+    void finishRemoteAction(SyncAction &a, const QString &progressText);
     // Records a finished action and goes on with the loop.
     void actionDone(SyncAction &a);
     void finishExecution();

@@ -59,7 +59,6 @@ MainWindow::MainWindow(const DesktopParts &parts, const LoginView::Parts &login,
     connect(m_settingsList, &FileSyncSettingsView::addSettingRequested, this, &MainWindow::openAddSetting);
     connect(m_settingsView, &SettingsView::showHistoryRequested, this, &MainWindow::showHistory);
     if (LoginController *c = parts.loginController) {
-        connect(c, &LoginController::loggedIn, this, &MainWindow::on_fetchingFileSafes);
         connect(c, &LoginController::loggedOut, this, &MainWindow::showLoginPage);
     }
     if (MultiSyncher *s = parts.scheduler) {

@@ -241,6 +241,10 @@ void OndoApplication::initApp()
     setLoginController(loginController);
     connect(loginController, &LoginController::loggedIn, this, [this] {
         setAppState(Active);
+        // Said before the fetch starts: the key store's wait during the
+        // login can let its answer arrive before other login handlers run.
+        if (m_mainWindow)
+            m_mainWindow->on_fetchingFileSafes();
         m_fileSafeDao->syncFileSafes([this](const Result<FileSafes> &result) { on_getInitialFilesafes(result); });
     });
     connect(loginController, &LoginController::loggedOut, this, [this] {

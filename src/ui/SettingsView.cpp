@@ -1,6 +1,8 @@
 #include "ui/SettingsView.h"
 
+#include "app/AppInfo.h"
 #include "app/Settings.h"
+#include "app/StartOnStartup.h"
 #include "sync/DirUtil.h"
 #include "sync/MultiSyncher.h"
 #include "sync/SettingSetup.h"
@@ -24,6 +26,7 @@ SettingsView::SettingsView(const DesktopParts &parts, QWidget *parent)
     , m_interval(new QSpinBox(this))
     , m_deleteWarning(new QCheckBox(tr("Ask before a sync deletes many files in a file safe"), this))
     , m_autoLogin(new QCheckBox(tr("Log in automatically at start"), this))
+    , m_startOnLogin(new QCheckBox(tr("Start ${APP_NAME} when I log in to this computer"), this))
     , m_startMinimized(new QCheckBox(tr("Start minimized (only the tray icon)"), this))
     , m_defaultFolder(new QLabel(this))
     , m_wifi(new QPushButton(tr("WiFi settings..."), this))
@@ -35,6 +38,8 @@ SettingsView::SettingsView(const DesktopParts &parts, QWidget *parent)
     m_deleteWarning->setObjectName(QStringLiteral("deleteWarningCheckBox"));
     m_autoLogin->setObjectName(QStringLiteral("autoLoginCheckBox"));
     m_startMinimized->setObjectName(QStringLiteral("startMinimizedCheckBox"));
+    m_startOnLogin->setObjectName(QStringLiteral("startOnLoginCheckBox"));
+    m_startOnLogin->setEnabled(m_parts.appInfo != nullptr);
     m_defaultFolder->setObjectName(QStringLiteral("defaultFolderLabel"));
     m_defaultFolder->setTextFormat(Qt::PlainText);
     m_wifi->setObjectName(QStringLiteral("wifiSettingsButton"));
@@ -57,6 +62,7 @@ SettingsView::SettingsView(const DesktopParts &parts, QWidget *parent)
     syncForm->addRow(QString(), changeFolder);
     auto *start = new QGroupBox(tr("Start"), this);
     auto *startLayout = new QVBoxLayout(start);
+    startLayout->addWidget(m_startOnLogin);
     startLayout->addWidget(m_autoLogin);
     startLayout->addWidget(m_startMinimized);
     auto *layout = new QVBoxLayout(this);
@@ -72,6 +78,15 @@ SettingsView::SettingsView(const DesktopParts &parts, QWidget *parent)
     connect(m_deleteWarning, &QCheckBox::clicked, this,
             [](bool on) { Settings::setValue(Settings::UiShowDeleteFilesWarning, on); });
     connect(m_autoLogin, &QCheckBox::clicked, this, [](bool on) { Settings::setValue(Settings::AppAutoLogin, on); });
+    // The user's own autostart entry, naming this program.
+    connect(m_startOnLogin, &QCheckBox::clicked, this, [this](bool on) {
+        if (!m_parts.appInfo)
+            return;
+        StartOnStartup entry(m_parts.appInfo->appNameInternal());
+        if (!(on ? entry.enable() : entry.disable()))
+            qWarning("SettingsView: cannot change the start-on-login entry %s", qUtf8Printable(entry.entryPath()));
+        reload();
+    });
     connect(m_startMinimized, &QCheckBox::clicked, this,
             [](bool on) { Settings::setValue(Settings::AppStartMinimized, on); });
     connect(m_wifi, &QPushButton::clicked, this, &SettingsView::on_wifiSettingsButton_clicked);
@@ -87,6 +102,7 @@ void SettingsView::reload()
     m_deleteWarning->setChecked(Settings::value(Settings::UiShowDeleteFilesWarning).toBool());
     m_autoLogin->setChecked(Settings::value(Settings::AppAutoLogin).toBool());
     m_startMinimized->setChecked(Settings::value(Settings::AppStartMinimized).toBool());
+    m_startOnLogin->setChecked(m_parts.appInfo && StartOnStartup(m_parts.appInfo->appNameInternal()).isEnabled());
     m_defaultFolder->setText(m_parts.dirUtil ? QDir::toNativeSeparators(m_parts.dirUtil->getSyncRootPath()) : QString());
 }
 

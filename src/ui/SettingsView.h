@@ -30,6 +30,7 @@ private:
     QSpinBox *m_interval;
     QCheckBox *m_deleteWarning;
     QCheckBox *m_autoLogin;
+    QCheckBox *m_startOnLogin;
     QCheckBox *m_startMinimized;
     QLabel *m_defaultFolder;
     QPushButton *m_wifi;

@@ -152,6 +152,44 @@ private slots:
         QVERIFY(!other.isEnabled());
     }
 
+    // The package's system-wide entry names the public link of the program;
+    // the user's file of the same name overrides it either way.
+    void autostartSystemEntry()
+    {
+        const QString real = QDir::homePath() + "/lib/korvex-sync";
+        const QString link = QDir::homePath() + "/bin/korvex-sync";
+        QVERIFY(writeFile(real, "#!/bin/sh\n"));
+        QDir().mkpath(QDir::homePath() + "/bin");
+        QVERIFY(QFile::link(real, link));
+        const QString systemDir = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_DIRS")).section(':', 0, 0);
+        QVERIFY(systemDir.startsWith(qgetenv("KORVEX_TEST_ROOT")));
+        const QByteArray systemEntry = "[Desktop Entry]\nType=Application\nName=Korvex Sync\nExec=" + link.toUtf8()
+                                       + "\nX-GNOME-Autostart-enabled=true\n";
+        QVERIFY(writeFile(systemDir + "/autostart/KorvexSync.desktop", systemEntry));
+
+        StartOnStartup running("KorvexSync", real); // the running program is the link's target
+        QVERIFY(running.isEnabled());
+        QCOMPARE(running.entryExecutable(), link);
+        QVERIFY(running.enable()); // nothing to write
+        QVERIFY(!QFile::exists(running.entryPath()));
+
+        QVERIFY(running.disable());
+        QVERIFY(!running.isEnabled());
+        QVERIFY(readFile(running.entryPath()).contains("Hidden=true"));
+        QCOMPARE(readFile(systemDir + "/autostart/KorvexSync.desktop"), systemEntry);
+
+        QVERIFY(running.enable());
+        QVERIFY(running.isEnabled());
+        QCOMPARE(running.entryExecutable(), real);
+        QVERIFY(running.disable()); // removes the user's entry, then hides the system one again
+        QVERIFY(!running.isEnabled());
+        QVERIFY(readFile(running.entryPath()).contains("Hidden=true"));
+
+        // Another program's system entry does not count as ours.
+        QVERIFY(QFile::remove(running.entryPath()));
+        QVERIFY(!StartOnStartup("KorvexSync", "/opt/other/korvex-sync").isEnabled());
+    }
+
     void featuresGesture_data()
     {
         QTest::addColumn<QList<int>>("times");

@@ -110,6 +110,11 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, reason);
         const SyncActions actions = plan(one(lo), one(la), one(re));
+        // A path that needs nothing is not in the list at all.
+        if (type == SyncAction::NoAction && status == SyncAction::STATUS_OK) {
+            QCOMPARE(actions.size(), 0);
+            return;
+        }
         QCOMPARE(actions.size(), 1);
         const SyncAction &a = actions.first();
         QCOMPARE(SyncAction::typeName(a.type), SyncAction::typeName(type));
