@@ -125,6 +125,20 @@ Soll er angelegt werden?</translation>
         <source>Select local folder to synchronize</source>
         <translation>Lokalen Ordner zum Synchronisieren auswählen</translation>
     </message>
+    <message>
+        <source>An encrypted folder must be empty when it is set up:
+%1</source>
+        <translation>Ein verschlüsselter Ordner muss beim Einrichten leer sein:
+%1</translation>
+    </message>
+    <message>
+        <source>Keep the local copies encrypted on this computer</source>
+        <translation>Die lokalen Kopien auf diesem Computer verschlüsselt aufbewahren</translation>
+    </message>
+    <message>
+        <source>The files are stored encrypted; a drive shows them in the folder while ${APP_NAME} runs. The folder must be empty.</source>
+        <translation>Die Dateien werden verschlüsselt gespeichert; solange ${APP_NAME} läuft, zeigt ein Laufwerk sie im Ordner. Der Ordner muss leer sein.</translation>
+    </message>
 </context>
 <context>
     <name>BrandingTranslator</name>
@@ -1501,6 +1515,106 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
     <message>
         <source>An error has occurred.</source>
         <translation>Ein Fehler ist aufgetreten.</translation>
+    </message>
+    <message>
+        <source>undefined</source>
+        <translation>undefiniert</translation>
+    </message>
+    <message>
+        <source>resolve</source>
+        <translation>auflösen</translation>
+    </message>
+    <message>
+        <source>create local folder</source>
+        <translation>lokalen Ordner anlegen</translation>
+    </message>
+    <message>
+        <source>create remote folder</source>
+        <translation>Ordner im Safe anlegen</translation>
+    </message>
+    <message>
+        <source>download</source>
+        <translation>herunterladen</translation>
+    </message>
+    <message>
+        <source>upload</source>
+        <translation>hochladen</translation>
+    </message>
+    <message>
+        <source>delete local file</source>
+        <translation>lokale Datei löschen</translation>
+    </message>
+    <message>
+        <source>delete remote file</source>
+        <translation>Datei im Safe löschen</translation>
+    </message>
+    <message>
+        <source>delete local folder</source>
+        <translation>lokalen Ordner löschen</translation>
+    </message>
+    <message>
+        <source>delete remote folder</source>
+        <translation>Ordner im Safe löschen</translation>
+    </message>
+    <message>
+        <source>backup then download</source>
+        <translation>sichern, dann herunterladen</translation>
+    </message>
+    <message>
+        <source>invalid [%1]</source>
+        <translation>ungültig [%1]</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; changed after the synchronization was planned; it is left as it is and synchronized next time</source>
+        <translation>&apos;%1&apos; hat sich nach der Planung der Synchronisierung geändert; es bleibt, wie es ist, und wird beim nächsten Mal synchronisiert</translation>
+    </message>
+    <message>
+        <source>Folder already exists: &apos;%1&apos;</source>
+        <translation>Ordner existiert bereits: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Missing parent folder: &apos;%1&apos;</source>
+        <translation>Übergeordneter Ordner fehlt: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Unable to create folder: &apos;%1&apos;</source>
+        <translation>Ordner kann nicht angelegt werden: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Local file to delete not found: &apos;%1&apos;</source>
+        <translation>Zu löschende lokale Datei nicht gefunden: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>File to delete is not a file: &apos;%1&apos;</source>
+        <translation>Das zu Löschende ist keine Datei: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Unable to delete local file: &apos;%1&apos;</source>
+        <translation>Lokale Datei kann nicht gelöscht werden: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Missing folder: &apos;%1&apos;</source>
+        <translation>Ordner fehlt: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Unable to delete local folder: &apos;%1&apos; (not empty: &apos;%2&apos;)</source>
+        <translation>Lokaler Ordner kann nicht gelöscht werden: &apos;%1&apos; (nicht leer: &apos;%2&apos;)</translation>
+    </message>
+    <message>
+        <source>Unable to delete local folder: &apos;%1&apos; (is empty)</source>
+        <translation>Lokaler Ordner kann nicht gelöscht werden: &apos;%1&apos; (ist leer)</translation>
+    </message>
+    <message>
+        <source>Unable to delete local folder: &apos;%1&apos; (contains %2 deletable objects)</source>
+        <translation>Lokaler Ordner kann nicht gelöscht werden: &apos;%1&apos; (enthält %2 löschbare Objekte)</translation>
+    </message>
+    <message>
+        <source>File to rename not found: &apos;%1&apos;</source>
+        <translation>Umzubenennende Datei nicht gefunden: &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>Failed to rename file: &apos;%1&apos;</source>
+        <translation>Datei konnte nicht umbenannt werden: &apos;%1&apos;</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 
 #include "db/SyncSettingsDao.h"
 #include "net/ISession.h"
+#include "sync/Crypto.h"
 #include "sync/ISetupPrompts.h"
 
 #include <QCoreApplication>
@@ -127,6 +128,20 @@ SyncSetting SettingSetup::save(const Choice &choice)
     if (!ensureFolder(path, translated(QT_TRANSLATE_NOOP("AddSettingView", "The local folder does not exist:\n    %1\nCreate it?")),
                       translated(QT_TRANSLATE_NOOP("AddSettingView", "Cannot create folder:\n%1"))))
         return SyncSetting();
+    if (record.encryption) {
+        // The drive is mounted over the folder: files already in it would be
+        // hidden, and the next sync would take them for deleted.
+        if (!QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+            m_prompts->tell(ISetupPrompts::Notice::Information, translated(QT_TRANSLATE_NOOP("AddSettingView", "Info")),
+                            translated(QT_TRANSLATE_NOOP("AddSettingView",
+                                                         "An encrypted folder must be empty when it is set up:\n%1"))
+                                .arg(QDir::toNativeSeparators(path)));
+            return SyncSetting();
+        }
+        record.encryptionKey = randomBytes(16);
+        if (record.encryptionKey.size() != 16)
+            return SyncSetting();
+    }
     record.localDir = path;
     const SyncSetting stored = m_settings->add(record);
     if (!stored.isValid())

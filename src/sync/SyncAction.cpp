@@ -12,7 +12,7 @@
 #include <QSysInfo>
 
 namespace {
-QString tr(const char *text)
+QString translated(const char *text)
 {
     return QCoreApplication::translate("SyncAction", text);
 }
@@ -229,37 +229,37 @@ QString SyncAction::statusName(int status)
 QString SyncAction::displayText(int type)
 {
     switch (type) {
-    case ActionUndefined: return tr(QT_TRANSLATE_NOOP("SyncAction", "undefined"));
+    case ActionUndefined: return translated(QT_TRANSLATE_NOOP("SyncAction", "undefined"));
     case NoAction:
     case UpdateSyncState:
     case RemoveSyncState: return QStringLiteral("-");
-    case Resolve: return tr(QT_TRANSLATE_NOOP("SyncAction", "resolve"));
-    case CreateLocalDir: return tr(QT_TRANSLATE_NOOP("SyncAction", "create local folder"));
-    case CreateRemoteDir: return tr(QT_TRANSLATE_NOOP("SyncAction", "create remote folder"));
-    case DownloadFile: return tr(QT_TRANSLATE_NOOP("SyncAction", "download"));
+    case Resolve: return translated(QT_TRANSLATE_NOOP("SyncAction", "resolve"));
+    case CreateLocalDir: return translated(QT_TRANSLATE_NOOP("SyncAction", "create local folder"));
+    case CreateRemoteDir: return translated(QT_TRANSLATE_NOOP("SyncAction", "create remote folder"));
+    case DownloadFile: return translated(QT_TRANSLATE_NOOP("SyncAction", "download"));
     case UploadFile:
-    case UpdateRemoteFile: return tr(QT_TRANSLATE_NOOP("SyncAction", "upload"));
-    case DeleteLocalFile: return tr(QT_TRANSLATE_NOOP("SyncAction", "delete local file"));
-    case DeleteRemoteFile: return tr(QT_TRANSLATE_NOOP("SyncAction", "delete remote file"));
-    case DeleteLocalDir: return tr(QT_TRANSLATE_NOOP("SyncAction", "delete local folder"));
-    case DeleteRemoteDir: return tr(QT_TRANSLATE_NOOP("SyncAction", "delete remote folder"));
-    case BackupDownloadFile: return tr(QT_TRANSLATE_NOOP("SyncAction", "backup then download"));
-    default: return tr(QT_TRANSLATE_NOOP("SyncAction", "invalid [%1]")).arg(type);
+    case UpdateRemoteFile: return translated(QT_TRANSLATE_NOOP("SyncAction", "upload"));
+    case DeleteLocalFile: return translated(QT_TRANSLATE_NOOP("SyncAction", "delete local file"));
+    case DeleteRemoteFile: return translated(QT_TRANSLATE_NOOP("SyncAction", "delete remote file"));
+    case DeleteLocalDir: return translated(QT_TRANSLATE_NOOP("SyncAction", "delete local folder"));
+    case DeleteRemoteDir: return translated(QT_TRANSLATE_NOOP("SyncAction", "delete remote folder"));
+    case BackupDownloadFile: return translated(QT_TRANSLATE_NOOP("SyncAction", "backup then download"));
+    default: return translated(QT_TRANSLATE_NOOP("SyncAction", "invalid [%1]")).arg(type);
     }
 }
 
 QString SyncAction::statusLabel(int status)
 {
     const auto it = statusTexts().constFind(status);
-    return it == statusTexts().constEnd() ? tr("Error") : tr(it->label);
+    return it == statusTexts().constEnd() ? translated("Error") : translated(it->label);
 }
 
 QString SyncAction::statusDescription(int status)
 {
     const auto it = statusTexts().constFind(status);
     if (it == statusTexts().constEnd())
-        return tr("Unexpected error [code: %1]").arg(status);
-    const QString text = tr(it->description);
+        return translated("Unexpected error [code: %1]").arg(status);
+    const QString text = translated(it->description);
     switch (status) {
     case WARN_START:
     case ERR_START: return text.arg(status);
@@ -334,7 +334,7 @@ bool SyncAction::localFileUnchanged()
     if (same)
         return true;
     status = WARN_SKIPPED;
-    message = tr(QT_TRANSLATE_NOOP("SyncAction", "'%1' changed after the synchronization was planned; it is left "
+    message = translated(QT_TRANSLATE_NOOP("SyncAction", "'%1' changed after the synchronization was planned; it is left "
                                                  "as it is and synchronized next time"))
                   .arg(path);
     qWarning("SyncAction::localFileUnchanged: '%s' changed since planning; left alone", qUtf8Printable(localPath()));
@@ -347,13 +347,13 @@ bool SyncAction::execCreateLocalDir()
     const QFileInfo info(target);
     if (info.exists() || info.isSymLink()) {
         status = ERR_DIR_ALREADY_EXISTS;
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Folder already exists: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Folder already exists: '%1'")).arg(path);
     } else if (!QFileInfo(info.absolutePath()).isDir()) {
         status = ERR_PARENT_DIR_MISSING;
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Missing parent folder: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Missing parent folder: '%1'")).arg(path);
     } else if (!QDir().mkdir(target)) {
         status = ERR_DIR_CREATE;
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Unable to create folder: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Unable to create folder: '%1'")).arg(path);
     } else {
         status = STATUS_OK;
         qDebug("SyncAction::execCreateLocalDir: create local dir ok: '%s'/'%s'", qUtf8Printable(localDir),
@@ -371,9 +371,9 @@ bool SyncAction::execDeleteLocalFile()
     const QFileInfo info(target);
     status = ERR_LOCAL_FILE_DELETE;
     if (!info.exists()) {
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Local file to delete not found: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Local file to delete not found: '%1'")).arg(path);
     } else if (!info.isFile() || info.isSymLink()) {
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "File to delete is not a file: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "File to delete is not a file: '%1'")).arg(path);
     } else {
         bool done = MoveToTrashUtil::moveToTrash(target);
         if (!done) {
@@ -386,7 +386,7 @@ bool SyncAction::execDeleteLocalFile()
                    qUtf8Printable(path));
             return true;
         }
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local file: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local file: '%1'")).arg(path);
     }
     qWarning("SyncAction::execDeleteLocalFile: delete local file failed: '%s'/'%s'", qUtf8Printable(localDir),
              qUtf8Printable(path));
@@ -405,7 +405,7 @@ bool SyncAction::execDeleteLocalDir(const SyncPatterns &deletable)
     const QFileInfo info(target);
     if (!info.isDir() || info.isSymLink()) {
         status = ERR_DIR_MISSING;
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Missing folder: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Missing folder: '%1'")).arg(path);
         return false;
     }
     const QFileInfoList entries =
@@ -416,14 +416,14 @@ bool SyncAction::execDeleteLocalDir(const SyncPatterns &deletable)
             offending << e.fileName();
     status = ERR_DIR_DELETE;
     if (!offending.isEmpty()) {
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local folder: '%1' (not empty: '%2')"))
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local folder: '%1' (not empty: '%2')"))
                       .arg(path, offending.join(QStringLiteral("', '")));
         return false;
     }
     if (!MoveToTrashUtil::moveToTrash(target)) {
         message = entries.isEmpty()
-                      ? tr(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local folder: '%1' (is empty)")).arg(path)
-                      : tr(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local folder: '%1' (contains %2 "
+                      ? translated(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local folder: '%1' (is empty)")).arg(path)
+                      : translated(QT_TRANSLATE_NOOP("SyncAction", "Unable to delete local folder: '%1' (contains %2 "
                                                            "deletable objects)"))
                             .arg(path)
                             .arg(entries.size());
@@ -458,7 +458,7 @@ bool SyncAction::execBackupLocalFile(QString *copyPath)
     const QFileInfo info(target);
     if (!info.isFile()) {
         status = ERR_FILE_MISSING;
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "File to rename not found: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "File to rename not found: '%1'")).arg(path);
         return false;
     }
     const QString copy = QDir(info.absolutePath())
@@ -466,7 +466,7 @@ bool SyncAction::execBackupLocalFile(QString *copyPath)
                                                         QSysInfo::machineHostName(), QDate::currentDate()));
     if (!QFile::rename(target, copy)) {
         status = ERR_FILE_BACKUP;
-        message = tr(QT_TRANSLATE_NOOP("SyncAction", "Failed to rename file: '%1'")).arg(path);
+        message = translated(QT_TRANSLATE_NOOP("SyncAction", "Failed to rename file: '%1'")).arg(path);
         qWarning("SyncAction::execBackupLocalFile: backup local file failed: '%s'/'%s' to '%s'",
                  qUtf8Printable(localDir), qUtf8Printable(path), qUtf8Printable(copy));
         return false;

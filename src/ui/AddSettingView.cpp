@@ -1,5 +1,7 @@
 #include "ui/AddSettingView.h"
 
+#include "app/AppInfo.h"
+
 #include "db/FileSafeDao.h"
 #include "net/ISession.h"
 #include "ri/FilesafeRI.h"
@@ -72,7 +74,12 @@ AddSettingView::AddSettingView(const Parts &parts, QWidget *parent)
     form->addRow(tr("Folder in the safe:"), remoteRow);
     form->addRow(tr("Local folder:"), localRow);
     form->addRow(QString(), m_autoSync);
-    // The encryption option of encrypted local folders goes into this form.
+    m_encrypt = new QCheckBox(tr("Keep the local copies encrypted on this computer"), this);
+    m_encrypt->setObjectName(QStringLiteral("encryptCheckBox"));
+    m_encrypt->setToolTip(tr("The files are stored encrypted; a drive shows them in the folder while ${APP_NAME} "
+                             "runs. The folder must be empty."));
+    m_encrypt->setVisible(m_parts.appInfo && m_parts.appInfo->featureEncryption());
+    form->addRow(QString(), m_encrypt);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Save | QDialogButtonBox::Cancel, this);
     m_save = buttons->button(QDialogButtonBox::Save);
@@ -89,6 +96,7 @@ AddSettingView::AddSettingView(const Parts &parts, QWidget *parent)
     setTabOrder(m_remoteButton, m_localFolder);
     setTabOrder(m_localFolder, m_localButton);
     setTabOrder(m_localButton, m_autoSync);
+    setTabOrder(m_autoSync, m_encrypt);
 
     connect(m_safeTable, &QTableWidget::itemSelectionChanged, this, &AddSettingView::safeChanged);
     connect(m_remoteButton, &QPushButton::clicked, this, &AddSettingView::on_remoteFolderButton_clicked);
@@ -187,6 +195,7 @@ void AddSettingView::on_saveButton_clicked()
     choice.remoteFolderId = m_remoteFolderId;
     choice.localDir = m_localFolder->text().trimmed();
     choice.automatic = m_autoSync->isChecked();
+    choice.encryption = !m_encrypt->isHidden() && m_encrypt->isChecked();
     MessageBoxPrompts prompts(this);
     SettingSetup setup(m_parts.settings, m_parts.session, &prompts);
     const SyncSetting stored = setup.save(choice);

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 
+class AppInfo;
 class DirUtil;
 class FileSafeDao;
 class FilesafeRI;
@@ -30,6 +31,7 @@ public:
         SyncSettingsDao *settings = nullptr;
         ISession *session = nullptr;
         DirUtil *dirUtil = nullptr;
+        const AppInfo *appInfo = nullptr; // its feature switch shows the encryption option
     };
 
     explicit AddSettingView(const Parts &parts, QWidget *parent = nullptr);
@@ -58,6 +60,7 @@ private:
     QLineEdit *m_localFolder;
     QPushButton *m_localButton;
     QCheckBox *m_autoSync;
+    QCheckBox *m_encrypt = nullptr;
     QPushButton *m_save;
     QString m_remoteFolderId;
     QString m_suggestedLocal; // the default shown, replaced when the safe changes

@@ -177,6 +177,7 @@ void MainWindow::openAddSetting()
     parts.settings = m_parts.settings;
     parts.session = m_parts.session;
     parts.dirUtil = m_parts.dirUtil;
+    parts.appInfo = m_parts.appInfo;
     AddSettingView view(parts, this);
     connect(&view, &AddSettingView::settingStored, m_settingsList, &FileSyncSettingsView::selectSetting);
     view.exec();

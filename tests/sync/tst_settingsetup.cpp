@@ -149,6 +149,25 @@ private slots:
         QVERIFY(QFileInfo(c.localDir).isDir());
     }
 
+    void encryptedFolderMustBeEmptyAndGetsAKey()
+    {
+        SettingSetup setup(settings.get(), session.get(), &prompts);
+        SettingSetup::Choice c;
+        c.safe = safe;
+        c.encryption = true;
+        c.localDir = dir.filePath(QStringLiteral("Secret"));
+        QDir().mkpath(c.localDir);
+        QFile f(c.localDir + QStringLiteral("/already.txt"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(!setup.save(c).isValid());
+        QVERIFY(prompts.told.last().contains(QStringLiteral("must be empty")));
+        QVERIFY(f.remove());
+        const SyncSetting stored = setup.save(c);
+        QVERIFY(stored.isValid() && stored.encryption);
+        QCOMPARE(stored.encryptionKey.size(), 16);
+    }
+
     void record_data()
     {
         QTest::addColumn<QString>("remotePath");
