@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "app/FeaturesUtil.h"
 #include "app/Migration.h"
 #include "app/Settings.h"
@@ -9,19 +10,7 @@
 #include <QMouseEvent>
 #include <QtTest>
 
-namespace {
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-} // namespace
+using namespace TestFiles;
 
 class TestSettings : public QObject
 {

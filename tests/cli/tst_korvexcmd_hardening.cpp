@@ -1,6 +1,7 @@
 #include "KorvexCmdRun.h"
 #include "ScriptedPeer.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "TestPki.h"
 #include "support/ServiceProcess.h"
 
@@ -35,13 +36,9 @@ QString mode(const QString &path)
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(st.st_mode & 0777, 8) : QString();
 }
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 } // namespace
+
+using TestFiles::writeFile;
 
 // korvexcmd against what an attacker or bad luck brings: a hostile server
 // (a scripted TLS peer on loopback), a service that fails, a database held

@@ -9,8 +9,7 @@
 // ServiceClient's own implementation of the login mathematics and the
 // transport encryption, so that the service is checked against something
 // other than the client's code: the login's mathematics and checks, the
-// transfer and listing formats, the statuses the client maps and the
-// password transport. The client's own parts against the service are tested
+// transfer and listing formats, the statuses the client maps. The client's own parts against the service are tested
 // in ri/ (login, second factors, file safes, access, trash), passwords/ and
 // the sync suites. One service serves every case.
 class TestService : public QObject
@@ -49,7 +48,6 @@ class TestService : public QObject
             return nullptr;
         return client;
     }
-    static QJsonArray entries(ServiceClient &client) { return client.passwords().data.value("passwords").toArray(); }
 
 private slots:
     void initTestCase()
@@ -207,30 +205,6 @@ private slots:
         QVERIFY(again.header("X-Transport-Iv") != down.header("X-Transport-Iv"));
     }
 
-    void transferSizesAroundTheBlock_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::newRow("empty file -> one block") << 0;
-        QTest::newRow("15 bytes -> one block") << 15;
-        QTest::newRow("16 bytes -> two blocks") << 16;
-        QTest::newRow("a bit over the read chunk -> many blocks") << 256 * 1024 + 1;
-    }
-    void transferSizesAroundTheBlock()
-    {
-        QFETCH(int, size);
-        auto client = loggedIn("alice");
-        QVERIFY(client);
-        const QByteArray content(size, 'x');
-        const auto up = client->upload(m_docs + "/", QStringLiteral("size-%1.bin").arg(size), content);
-        QVERIFY2(up.ok(), qPrintable(up.message));
-        QByteArray plain;
-        bool decrypted = false;
-        const auto down = client->download(firstId(up), &plain, &decrypted);
-        QCOMPARE(down.body.size(), (size / 16 + 1) * 16);
-        QVERIFY(decrypted);
-        QCOMPARE(plain, content);
-    }
-
     void newVersionKeepsTheObject()
     {
         auto client = loggedIn("alice");
@@ -347,57 +321,6 @@ private slots:
         QCOMPARE(r.http, 200);
         QCOMPARE(r.status, status);
         QVERIFY(!r.message.isEmpty());
-    }
-
-    // ---- password safe ----
-
-    void passwordRoundTrip_data()
-    {
-        QTest::addColumn<int>("generation");
-        QTest::newRow("api generation 3 -> /api/sync/1/passwords") << 3;
-        QTest::newRow("api generation 1 -> /rest/loggedin/2/passwords") << 1;
-    }
-    void passwordRoundTrip()
-    {
-        QFETCH(int, generation);
-        auto client = loggedIn("quinn", generation);
-        QVERIFY(client);
-        const auto list = client->passwords();
-        QVERIFY(list.ok());
-        QCOMPARE(list.data.value("passwordsMax").toInt(), 100);
-
-        const auto created = client->createPassword("Mail", "Zürich-Pässwort 1", "quinn@example.org",
-                                                    "https://mail.example.org", "work");
-        QVERIFY2(created.ok(), qPrintable(created.message));
-        const QString id = created.data.value("id").toString();
-        QVERIFY(id.toInt() > 0);
-        QCOMPARE(created.data.value("username").toString(), QStringLiteral("quinn@example.org"));
-        QVERIFY(!created.data.contains("password")); // the list form carries no secret
-
-        QString secret;
-        const auto one = client->getPassword(id, &secret);
-        QVERIFY(one.ok());
-        QCOMPARE(secret, QStringLiteral("Zürich-Pässwort 1"));
-        QCOMPARE(one.data.value("transportIv").toString().size(), 32);
-        // A fresh IV for every fetch.
-        QVERIFY(client->getPassword(id, &secret).data.value("transportIv") != one.data.value("transportIv"));
-        // Another session of the same user reads it under its own key.
-        auto second = loggedIn("quinn", generation);
-        QVERIFY(second && second->sessionKey() != client->sessionKey());
-        second->getPassword(id, &secret);
-        QCOMPARE(secret, QStringLiteral("Zürich-Pässwort 1"));
-
-        QVERIFY(client->updatePassword(id, "Mail (new)", "").ok());
-        secret = "x";
-        const auto empty = client->getPassword(id, &secret);
-        QCOMPARE(empty.data.value("password").toString().size(), 32); // an empty secret is one block
-        QCOMPARE(secret, QString());
-        QCOMPARE(entries(*client).first().toObject().value("title").toString(), QStringLiteral("Mail (new)"));
-
-        QVERIFY(client->deletePassword(id).ok());
-        QCOMPARE(client->deletePassword(id).status, 404);
-        QCOMPARE(client->getPassword(id, &secret).status, 404);
-        QCOMPARE(entries(*client).size(), 0);
     }
 
     // Last: it restarts the service. Sessions, safes and contents survive,

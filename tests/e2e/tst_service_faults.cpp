@@ -108,36 +108,6 @@ private slots:
 
     void cleanup() { QVERIFY(m_service.clearFaults()); }
 
-    void forcedReplies_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<int>("http");
-        QTest::newRow("status 302 -> not followed, Location set") << "status" << 302 << 302;
-        QTest::newRow("status 500 -> HTTP 500") << "status" << 500 << 500;
-        QTest::newRow("status 401 -> HTTP 401") << "status" << 401 << 401;
-        QTest::newRow("empty body -> HTTP 200, nothing") << "empty" << 0 << 200;
-        QTest::newRow("non-JSON body -> HTTP 200, HTML") << "nonjson" << 0 << 200;
-    }
-    void forcedReplies()
-    {
-        QFETCH(QString, kind);
-        QFETCH(int, status);
-        QFETCH(int, http);
-        ServiceProcess::Fault fault = ServiceProcess::makeFault(kind, "/api/sync/1/files/info");
-        fault.status = status;
-        QVERIFY(m_service.injectFault(fault));
-        const auto r = m_client->safes();
-        QCOMPARE(r.http, http);
-        if (kind == "empty")
-            QVERIFY(r.body.isEmpty());
-        if (kind == "nonjson")
-            QVERIFY(r.body.startsWith("<html>"));
-        if (status == 302)
-            QVERIFY(!r.header("Location").isEmpty());
-        QVERIFY(m_client->safes().ok()); // one request only
-    }
-
     void countAndMethodSelectTheRequests()
     {
         QVERIFY(m_service.forceStatus(version, 503, "GET", 2));
@@ -210,25 +180,6 @@ private slots:
         QVERIFY(fay.request("GET", "/api/sync/1/account/clientvalidation").ok());
         QVERIFY(m_service.expireSessions().value_or(0) >= 2); // everybody
         QCOMPARE(fay.request("GET", "/api/sync/1/account/clientvalidation").http, 401);
-        QVERIFY(m_client->login("fay", "pw").loggedIn);
-    }
-
-    void quotaChangeTakesEffect()
-    {
-        QVERIFY(m_service.setQuota(m_safe, 200100));
-        QCOMPARE(m_client->upload(m_safe + "/", "more.bin", QByteArray(101, 'm')).status, 10907);
-        QVERIFY(m_client->upload(m_safe + "/", "more.bin", QByteArray(100, 'm')).ok());
-        QVERIFY(!m_service.setQuota("9999", 1));
-    }
-
-    void idleTimeCanBeShortened()
-    {
-        ServiceClient client(m_service);
-        QVERIFY(client.login("gus", "pw").loggedIn);
-        QVERIFY(m_service.setSessionIdle(1));
-        QTest::qWait(1500);
-        QCOMPARE(client.request("GET", "/api/sync/1/account/clientvalidation").http, 401);
-        QVERIFY(m_service.setSessionIdle(1800));
         QVERIFY(m_client->login("fay", "pw").loggedIn);
     }
 

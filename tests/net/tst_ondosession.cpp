@@ -2,13 +2,13 @@
 #include "NetTestUtil.h"
 #include "ScriptedPeer.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "TestPki.h"
 #include "app/Settings.h"
 #include "net/CaFile.h"
 #include "net/OndoSession.h"
 
 #include <QLoggingCategory>
-#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,13 +18,9 @@
 namespace {
 const QByteArray ValidationV3 = "/api/sync/1/account/clientvalidation";
 const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 } // namespace
+
+using TestFiles::writeFile;
 
 // The session's rules against a scripted peer: which paths each API
 // generation uses, when a failure leads to a session check, what a lost
@@ -263,7 +259,6 @@ private slots:
             << QStringLiteral("HostNameMismatch");
         QTest::newRow("CA not trusted -> 13") << good << false << int(QSsl::TlsV1_2OrLater) << 13
                                               << QStringLiteral("network reply ssl errors:");
-        QTest::newRow("peer speaks only TLS 1.3 -> success") << good << true << int(QSsl::TlsV1_3) << 0 << QString();
         QTest::newRow("peer speaks only TLS 1.2 -> success") << good << true << int(QSsl::TlsV1_2) << 0 << QString();
     }
     void tls()
@@ -296,20 +291,6 @@ private slots:
             QCOMPARE(sslErrors.count(), 0);
         else
             QVERIFY(sslErrors.count() >= 1);
-    }
-
-    // The TLS 1.3 row above means something only if that peer refuses 1.2.
-    void tls13PeerRefusesTls12()
-    {
-        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")}, {});
-        ScriptedPeer peer;
-        peer.setTls(leaf.certificatePem, leaf.keyPem, QSsl::TlsV1_3);
-        QVERIFY(peer.start());
-        QSslSocket socket;
-        socket.setProtocol(QSsl::TlsV1_2);
-        socket.setPeerVerifyMode(QSslSocket::VerifyNone);
-        socket.connectToHostEncrypted(QStringLiteral("localhost"), peer.port());
-        QVERIFY(!socket.waitForEncrypted(3000));
     }
 
     void httpsServerIsConnectedAhead()

@@ -103,9 +103,7 @@ private slots:
         QTest::newRow("18 after password -> invalid credentials") << int(ERR_LOGIN_FAILED) << true
                                                                   << "Invalid username or password";
         QTest::newRow("18 later -> login failed") << int(ERR_LOGIN_FAILED) << false << "Login failed";
-        QTest::newRow("5 -> timeout") << int(ERR_TIMEOUT) << true << "Timeout while contacting ${SERVICE_NAME}.";
         QTest::newRow("13 -> unable to connect") << int(ERR_SSL) << true << "Unable to connect to ${SERVICE_NAME}.";
-        QTest::newRow("12 -> proxy") << int(ERR_PROXY_AUTH_REQUIRED) << true << "Proxy authentication required.";
         QTest::newRow("19 -> expired with link")
             << int(ERR_ACCOUNT_EXPIRED) << true
             << "Account is expired. &nbsp;&nbsp;&nbsp;<a href=\"${URL_SUBSCRIPTION}\" style=\"color: black;\">More &gt;</a>";

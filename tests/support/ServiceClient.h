@@ -111,13 +111,8 @@ public:
     Reply createFolder(const QString &destination, const QString &name);
     Reply deleteObject(const QString &objectId, bool folder, const QString &mode = QStringLiteral("trash"));
 
-    // Passwords: the secret travels encrypted under the session key.
+    // The password list (its secrets travel encrypted under the session key).
     Reply passwords();
-    Reply createPassword(const QString &title, const QString &secret, const QString &username = {},
-                         const QString &url = {}, const QString &comment = {});
-    Reply updatePassword(const QString &id, const QString &title, const QString &secret);
-    Reply getPassword(const QString &id, QString *secret);
-    Reply deletePassword(const QString &id);
 
     // Percent-encoding as the client does it: all but letters, digits and "-._~".
     static QByteArray percent(const QString &text);

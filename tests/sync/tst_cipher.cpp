@@ -64,30 +64,7 @@ class TestCipher : public QObject
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("source.bin")); }
 
-private slots:    void nistEncryptVector()
-    {
-        const auto out = oneShot(true, kKey, kIv, kPlain);
-        QVERIFY(out);
-        QCOMPARE(out->size(), 80); // 64 bytes and a whole block of padding
-        QCOMPARE(out->left(64).toHex(), kCipher.toHex());
-    }
-
-    void lengthAndRoundTrip_data()
-    {
-        QTest::addColumn<int>("n");
-        for (int n : {0, 15, 16, 65537})
-            QTest::addRow("%d bytes -> %d bytes", n, (n / 16 + 1) * 16) << n;
-    }
-    void lengthAndRoundTrip()
-    {
-        QFETCH(int, n);
-        const QByteArray plain = randomBytes(n);
-        const auto cipher = oneShot(true, kKey, kIv, plain);
-        QVERIFY(cipher);
-        QCOMPARE(cipher->size(), (n / 16 + 1) * 16);
-        QCOMPARE(oneShot(false, kKey, kIv, *cipher), std::optional<QByteArray>(plain));
-    }
-
+private slots:
     void anySplitGivesOneShotBytes_data()
     {
         QTest::addColumn<QList<int>>("chunks");
@@ -111,39 +88,6 @@ private slots:    void nistEncryptVector()
         const auto dec = streamed(false, kKey, kIv, reference, chunks);
         QVERIFY(dec);
         QVERIFY(*dec == plain);
-    }
-
-    void wrongKeyFailsInFinalStep()
-    {
-        const QByteArray cipher = oneShot(true, kKey, kIv, QByteArray(1000, 'x')).value();
-        // Bad padding under a wrong key is the rule; a valid-looking padding
-        // by chance happens about once in 256 keys. Keys and plaintext are
-        // fixed here, so the outcome is too.
-        int failedInFinal = 0;
-        for (int bit = 0; bit < 3; ++bit) {
-            QByteArray k = kKey;
-            k[bit] = char(k[bit] ^ 0x80);
-            CipherCalculator c;
-            QVERIFY(c.initDecrypt(CipherCalculator::aes256Cbc(), k, kIv));
-            QVERIFY(c.updateDecrypt(cipher)); // no failure before the end
-            if (!c.finalDecrypt())
-                ++failedInFinal;
-        }
-        QCOMPARE(failedInFinal, 3);
-    }
-
-    void malformedInputFailsInFinalStep_data()
-    {
-        QTest::addColumn<int>("cut");
-        QTest::newRow("one byte short -> final fails") << 1;
-    }
-    void malformedInputFailsInFinalStep()
-    {
-        QFETCH(int, cut);
-        QByteArray cipher = oneShot(true, kKey, kIv, kPlain).value();
-        cipher.chop(cut);
-        QVERIFY(!oneShot(false, kKey, kIv, cipher));
-        QVERIFY(!oneShot(false, kKey, kIv, QByteArray()));
     }
 
     void keyAndIvLengthsAreChecked_data()
@@ -202,13 +146,7 @@ private slots:    void nistEncryptVector()
     void textTravelsAsLowerCaseHex()
     {
         const TransportCipher t(kKey);
-        QString hex;
-        // Latin-1 text above 0x7f: two UTF-8 bytes per character, still back intact.
-        QVERIFY(t.encryptToHex(QString::fromLatin1(kPlain), hex, kIv));
-        QString text;
-        QVERIFY(t.decryptFromHex(hex, text, kIv));
-        QCOMPARE(text, QString::fromLatin1(kPlain));
-
+        QString hex, text;
         const QString secret = QStringLiteral("pässwört ✓ 密码");
         QVERIFY(t.encryptToHex(secret, hex, kIv));
         QCOMPARE(hex, hex.toLower());
@@ -285,20 +223,6 @@ private slots:    void nistEncryptVector()
         QFETCH(QString, clear);
         QFETCH(QString, stored);
         QCOMPARE(encryptStoredValue(clear), stored);
-        QCOMPARE(decryptStoredValue(stored), clear);
-    }
-
-    void storedValueRoundTrip_data()
-    {
-        QTest::addColumn<QString>("clear");
-        QTest::newRow("emoji and CJK -> back") << QStringLiteral("🔑 鍵 ключ");
-        QTest::newRow("long text -> back") << QString(5000, QChar(0x00e9));
-    }
-    void storedValueRoundTrip()
-    {
-        QFETCH(QString, clear);
-        const QString stored = encryptStoredValue(clear);
-        QVERIFY(stored != clear);
         QCOMPARE(decryptStoredValue(stored), clear);
     }
 
@@ -383,16 +307,6 @@ private slots:    void nistEncryptVector()
         }
         QCOMPARE(returns, (QList<qint64>{10, 10, 10, 2, 0}));
         QCOMPARE(got, oneShot(true, kKey, kIv, QByteArray(16, 'a')).value());
-    }
-
-    void emptyFileIsOneBlock()
-    {
-        QVERIFY(writeFile(path(), QByteArray()));
-        QFile source(path());
-        AesCryptDevice device(kKey, kIv, &source);
-        QVERIFY(device.open(QIODevice::ReadOnly));
-        QCOMPARE(device.size(), qint64(16));
-        QCOMPARE(device.readAll(), oneShot(true, kKey, kIv, QByteArray()).value());
     }
 
     void fileChangedWhileReadFails_data()

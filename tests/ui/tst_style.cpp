@@ -11,25 +11,11 @@
 #include <QJsonDocument>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-// The colour map names every brand must give, as the sheets' authors know them.
-const QStringList kColorNames{
-    "BG_COLOR", "CONTENT_BG_COLOR", "LIGHTER_BG_COLOR", "LIGHT_BG_COLOR", "STATUS_BAR_COLOR", "MAIN_TAB_COLOR",
-    "MAIN_TAB_BG_COLOR", "MAIN_TAB_SELECTED_COLOR", "MAIN_TAB_SELECTED_BG_COLOR", "LIGHT_CONTROL_COLOR",
-    "LIGHT_HOVER_COLOR", "COMBO_COLOR", "DARK_HOVER_COLOR", "DARK_CONTROL_COLOR", "DARK_ACTIVE_CONTROL_COLOR",
-    "SUCCESS_COLOR", "ERROR_COLOR", "STATUS_UNKNOWN_COLOR", "ERROR_BG_COLOR", "TOOLTIP_BG_COLOR",
-    "COLORFUL_CONTROL_COLOR", "COLORFUL_HOVER_COLOR", "SLIDER_START_COLOR", "SLIDER_END_COLOR",
-    "SLIDER_GROOVE_COLOR", "SLIDER_HANDLE_BG_COLOR", "SLIDER_HANDLE_COLOR", "SLIDER_HANDLE_HOVER_BG_COLOR",
-    "SLIDER_HANDLE_HOVER_COLOR", "LIGHT_TEXT_COLOR", "MEDIUM_TEXT_COLOR", "MAIN_TEXT_COLOR", "CONTROL_TEXT_COLOR",
-    "COMBO_TEXT_COLOR", "BUTTON_BGCOLOR", "BUTTON_COLOR", "BUTTON_HOVER_BGCOLOR", "BUTTON_HOVER_COLOR",
-    "BUTTON_PRESSED_BGCOLOR", "BUTTON_PRESSED_COLOR", "BUTTON_DISABLED_BGCOLOR", "BUTTON_DISABLED_COLOR",
-    "BUTTON_BORDER_RADIUS"};
 
 const QStringList kCommonSheets{"forms",
                                 "mainwindow",
@@ -177,31 +163,6 @@ private slots:
         const QString sheet = style.compose();
         QVERIFY(capture.messages(QtWarningMsg).contains("Unable to find expansion for 'HTML_CAPTION'"));
         QVERIFY(sheet.contains("${HTML_CAPTION}"));
-    }
-
-    void colorMap_data() { sheetOrder_data(); }
-    void colorMap()
-    {
-        QFETCH(QString, brand);
-        std::unique_ptr<Style> style(Style::create(brand));
-        const Style::ColorMap map = style->colorMap();
-        QStringList names;
-        for (const auto &entry : map) {
-            names << entry.first;
-            if (entry.first == "BUTTON_BORDER_RADIUS") {
-                QVERIFY2(QRegularExpression(R"(^\d+px$)").match(entry.second).hasMatch(), qPrintable(entry.second));
-                continue;
-            }
-            const bool hex = QRegularExpression("^#[0-9A-Fa-f]{6}$").match(entry.second).hasMatch();
-            const bool named = QRegularExpression("^[a-z]+$").match(entry.second).hasMatch();
-            QVERIFY2((hex || named) && QColor::isValidColor(entry.second),
-                     qPrintable(entry.first + " = " + entry.second));
-        }
-        QStringList sortedNames = names;
-        sortedNames.sort();
-        QStringList sortedExpected = kColorNames;
-        sortedExpected.sort();
-        QCOMPARE(sortedNames, sortedExpected);
     }
 
     void missingSheetIsSkipped()
