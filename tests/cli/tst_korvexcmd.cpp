@@ -255,18 +255,6 @@ private slots:
         QVERIFY2(hostile.err.contains("korvexcmd get: Files[2JForged line:/a.txt: no such file"), qPrintable(hostile.err));
     }
 
-    void untrustedCertificate()
-    {
-        // Without the service's CA the TLS handshake must fail verification.
-        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Korvex/KorvexSync.conf";
-        QSettings settings(config, QSettings::IniFormat);
-        settings.remove("net/ca_file");
-        settings.sync();
-        const CmdRun r = run({"login", "--user", "alice", "--server", service->baseUrl()}, "alice-pw");
-        QCOMPARE(r.exitCode, 3);
-        QVERIFY2(r.err.contains("Unable to connect to Korvex"), qPrintable(r.err));
-    }
-
     void passwordSafe()
     {
         QVERIFY(service->addUser("pete", "pete-pw").ok());

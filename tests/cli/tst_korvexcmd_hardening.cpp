@@ -100,7 +100,7 @@ private slots:
         QVERIFY(!pki->isNull());
         peerCa = QDir::homePath() + "/peer-ca.pem";
         QVERIFY(writeFile(peerCa, pki->caPem()));
-        const TestPki::Leaf leaf = pki->issue({"localhost"}, {});
+        const TestPki::Leaf leaf = pki->issue({"localhost"});
         peer = std::make_unique<ScriptedPeer>();
         peer->setTls(leaf.certificatePem, leaf.keyPem);
         QVERIFY(peer->start());

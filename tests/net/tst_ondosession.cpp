@@ -268,7 +268,7 @@ private slots:
         QFETCH(int, peerProtocol);
         QFETCH(int, code);
         QFETCH(QString, message);
-        const TestPki::Leaf leaf = pki->issue(certNames, {});
+        const TestPki::Leaf leaf = pki->issue(certNames);
         QVERIFY(!leaf.isNull());
         const QString caFile = dir.filePath(QStringLiteral("ca.pem"));
         QVERIFY(writeFile(caFile, pki->caPem()));
@@ -295,7 +295,7 @@ private slots:
 
     void httpsServerIsConnectedAhead()
     {
-        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")}, {});
+        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")});
         ScriptedPeer peer;
         peer.setTls(leaf.certificatePem, leaf.keyPem);
         QVERIFY(peer.start());

@@ -344,18 +344,6 @@ private slots:
         QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
     }
 
-    void sessionAbortEndsEveryRequest()
-    {
-        answerWith([](const PeerRequest &, PeerConnection *) {});
-        auto outcomes = std::make_shared<Outcomes>();
-        for (int i = 0; i < 3; ++i)
-            session->send<Nothing>(Request::createGet(QStringLiteral("/wait")), recordInto<Nothing>(outcomes));
-        QTRY_COMPARE(peer->countPath("/wait"), 3);
-        emit session->abort();
-        QCOMPARE(outcomes->calls, 3);
-        QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_ABORTED, ERR_ABORTED, ERR_ABORTED}));
-    }
-
     void rawReply_data()
     {
         QTest::addColumn<QByteArray>("contentType");

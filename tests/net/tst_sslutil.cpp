@@ -73,7 +73,7 @@ private slots:
     void certificateDump()
     {
         TestPki pki(QStringLiteral("Dump CA"));
-        const TestPki::Leaf leaf = pki.issue({QStringLiteral("dump.example")}, {});
+        const TestPki::Leaf leaf = pki.issue({QStringLiteral("dump.example")});
         const QStringList lines = SslUtil::certificateDump(QSslCertificate(leaf.certificatePem));
         QVERIFY(lines.contains(QStringLiteral("subject:  CN: 'dump.example'")));
         QVERIFY(lines.contains(QStringLiteral("subject:   O: 'Korvex Tests'")));
