@@ -17,15 +17,7 @@ private:
     std::unique_ptr<TestEnv> env;
     QString client;
 
-    QString logText() const
-    {
-        QFile f(env->appInfo()->logFilePath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-    bool waitForLog(const QString &needle, int timeoutMs) const
-    {
-        return QTest::qWaitFor([&] { return logText().contains(needle); }, timeoutMs);
-    }
+    QString logText() const { return env->logText(); }
     static void stop(QProcess &p)
     {
         if (p.state() == QProcess::NotRunning)
@@ -110,9 +102,9 @@ private slots:
         p.setProcessChannelMode(QProcess::ForwardedChannels);
         p.start(client, {"--ca-file", "service-ca.pem"});
         QVERIFY(p.waitForStarted());
-        const bool answered = waitForLog(QStringLiteral("OndoApplication::on_getClientVersion: current: '1.1.0' latest: '%1' compatible: '%2'")
-                                             .arg(latest, compatible),
-                                         30000);
+        const bool answered = env->waitForLog(
+            QStringLiteral("OndoApplication::on_getClientVersion: current: '1.1.0' latest: '%1' compatible: '%2'")
+                .arg(latest, compatible));
         QTest::qWait(200);
         stop(p);
         QVERIFY2(answered, qPrintable(logText()));
