@@ -40,7 +40,9 @@ void RunCommand::run()
     m_drives = new EncryptedDrives(client()->appContext()->appInfo(), client()->syncSettingsDao(),
                                    Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
     m_drives->manager()->setOnline(true);
-    if (!m_drives->serve())
+    if (m_drives->serve())
+        m_reporter->setServesDrives(true);
+    else
         CliOutput::say(QStringLiteral("korvexcmd run: another client serves the encrypted folders; they are not "
                                       "synchronised here."));
     MultiSyncher::Context c;

@@ -21,6 +21,35 @@ void SyncReporter::watch(MultiSyncher *scheduler)
 {
     connect(scheduler, &MultiSyncher::syncExecutedOne, this, &SyncReporter::onExecutedOne);
     connect(scheduler, &MultiSyncher::syncProgress, this, &SyncReporter::onProgress);
+    connect(scheduler, &MultiSyncher::syncSkipped, this, &SyncReporter::onSkipped);
+}
+
+void SyncReporter::onSkipped(const SyncSetting &setting, MultiSyncher::SkipReason reason)
+{
+    QString why;
+    switch (reason) {
+    case MultiSyncher::SkipReason::DriveNotRunning:
+        why = m_servesDrives
+                  ? QStringLiteral("its encrypted folder is not open yet; it is synchronised once its drive is ready")
+                  : QStringLiteral("its encrypted folder is not open here; 'korvexcmd run' or the desktop client opens it");
+        break;
+    case MultiSyncher::SkipReason::FolderUnreadable:
+        why = QStringLiteral("the local folder %1 is missing or not readable").arg(CliOutput::clean(setting.localDir));
+        break;
+    case MultiSyncher::SkipReason::NoReadAccess:
+        why = QStringLiteral("no read access to the safe");
+        break;
+    case MultiSyncher::SkipReason::SafeExpired:
+        why = QStringLiteral("the safe has expired");
+        break;
+    case MultiSyncher::SkipReason::SyncedElsewhere:
+        why = QStringLiteral("another program is synchronising it right now");
+        break;
+    }
+    clearProgress();
+    CliOutput::say(QStringLiteral("Sync setting %1 (%2) skipped: %3.")
+                       .arg(setting.id)
+                       .arg(CliOutput::clean(setting.safeName), why));
 }
 
 void SyncReporter::reset()

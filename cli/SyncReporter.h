@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sync/ISyncPrompts.h"
+#include "sync/MultiSyncher.h"
 #include "sync/ProgressInfo.h"
 #include "sync/SyncAction.h"
 
@@ -8,7 +9,6 @@
 
 #include <memory>
 
-class MultiSyncher;
 namespace CliOutput {
 class ProgressLine;
 }
@@ -25,6 +25,8 @@ public:
     ~SyncReporter() override;
 
     void watch(MultiSyncher *scheduler);
+    // This process opens the encrypted folders itself (korvexcmd run).
+    void setServesDrives(bool serves) { m_servesDrives = serves; }
 
     bool promptForTooManyFilesDeleted(const QString &safeName, int count) override;
     bool promptForQuitDuringSync() override { return true; }
@@ -41,10 +43,12 @@ public:
 private:
     void onExecutedOne(bool ok, const QString &msg, const SyncAction &action);
     void onProgress(bool ok, const ProgressInfo &info);
+    void onSkipped(const SyncSetting &setting, MultiSyncher::SkipReason reason);
 
     bool m_interactive;
     bool m_confirmDeletes;
     bool m_deletionRefused = false;
+    bool m_servesDrives = false;
     int m_done = 0;
     int m_failed = 0;
     std::unique_ptr<CliOutput::ProgressLine> m_progress;

@@ -736,6 +736,10 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
         <source>Synchronization failed: There is not enough free space in your ${SERVICE_NAME} &apos;%1&apos;. Please delete some documents or upgrade your ${SERVICE_NAME}.</source>
         <translation>Synchronisierung fehlgeschlagen: In Ihrem ${SERVICE_NAME} „%1“ ist nicht genug Platz frei. Bitte löschen Sie einige Dokumente oder erweitern Sie Ihr ${SERVICE_NAME}.</translation>
     </message>
+    <message>
+        <source>&apos;%1&apos; was not synchronized: the folder %2 is missing or cannot be read.</source>
+        <translation>&apos;%1&apos; wurde nicht synchronisiert: Der Ordner %2 fehlt oder ist nicht lesbar.</translation>
+    </message>
 </context>
 <context>
     <name>OndoApplication</name>

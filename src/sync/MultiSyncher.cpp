@@ -157,6 +157,7 @@ bool MultiSyncher::nextSyncSettingAnalyze()
                                                : int(quarnet::daemon::api::NoDaemon);
             if (state != quarnet::daemon::api::Running) {
                 qInfo("Sync of %d skipped as the FS daemon is not running (%d).", id, state);
+                emit syncSkipped(*setting, SkipReason::DriveNotRunning);
                 continue;
             }
         }
@@ -166,15 +167,18 @@ bool MultiSyncher::nextSyncSettingAnalyze()
         if (!folder.isDir() || !folder.isReadable()) {
             qWarning("MultiSyncher::nextSyncSettingAnalyze: Sync of %d skipped: local folder not readable: '%s'", id,
                      qUtf8Printable(setting->localDir));
+            emit syncSkipped(*setting, SkipReason::FolderUnreadable);
             continue;
         }
         if (!setting->access.contains(QLatin1Char('r'))) {
             qInfo("MultiSyncher::nextSyncSettingAnalyze: Sync of %d skipped: no read access to the safe", id);
+            emit syncSkipped(*setting, SkipReason::NoReadAccess);
             continue;
         }
         if (setting->expiryDate.isValid() && setting->expiryDate <= QDateTime::currentDateTimeUtc()) {
             qInfo("MultiSyncher::nextSyncSettingAnalyze: Sync of %d skipped: the safe expired on %s", id,
                   qUtf8Printable(setting->expiryDate.toString(Qt::ISODate)));
+            emit syncSkipped(*setting, SkipReason::SafeExpired);
             continue;
         }
         std::unique_ptr<QLockFile> lock;
@@ -183,6 +187,7 @@ bool MultiSyncher::nextSyncSettingAnalyze()
             lock->setStaleLockTime(0); // stale only when its holder is gone
             if (!lock->tryLock(0)) {
                 qInfo("MultiSyncher::nextSyncSettingAnalyze: Sync of %d skipped: another program synchronises it", id);
+                emit syncSkipped(*setting, SkipReason::SyncedElsewhere);
                 continue;
             }
         }

@@ -42,6 +42,10 @@ public:
     // The state of a setting's run in sync_history.
     enum RunState { RunStarted = 1, RunStopped = 2, RunFinished = 3 };
 
+    // Why a setting was left out of a run.
+    enum class SkipReason { DriveNotRunning, FolderUnreadable, NoReadAccess, SafeExpired, SyncedElsewhere };
+    Q_ENUM(SkipReason)
+
     static constexpr int DeleteWarningThreshold = 50;
 
     explicit MultiSyncher(const Context &context, QObject *parent = nullptr);
@@ -61,6 +65,7 @@ signals:
     void syncProgress(bool ok, const ProgressInfo &pi);
     void syncExecutedOne(bool ok, const QString &msg, const SyncAction &sa);
     void syncCanceled();
+    void syncSkipped(const SyncSetting &setting, MultiSyncher::SkipReason reason);
     void quotaExceeded(const SyncAction &action);
     void sessionTimeout(OndoSession::SessionState state, ErrorCode errCode, ErrorCode netErrCode);
 

@@ -14,6 +14,7 @@
 #include "ui/SyncHistoryView.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QLabel>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -69,6 +70,7 @@ MainWindow::MainWindow(const DesktopParts &parts, const LoginView::Parts &login,
         connect(s, &MultiSyncher::syncExecutedOne, m_history,
                 [this](bool, const QString &, const SyncAction &a) { m_history->on_syncExecutedOne(a); });
         connect(s, &MultiSyncher::quotaExceeded, this, &MainWindow::on_quotaExceeded);
+        connect(s, &MultiSyncher::syncSkipped, this, &MainWindow::on_syncSkipped);
         // The detail panel's "last synchronisation" follows the runs.
         connect(s, &MultiSyncher::syncFinished, m_settingsList, &FileSyncSettingsView::on_syncSettingsDataChanged);
     }
@@ -149,6 +151,15 @@ void MainWindow::on_quotaExceeded(const SyncAction &action)
     showStatusMessage(tr("Synchronization failed: There is not enough free space in your ${SERVICE_NAME} '%1'. "
                          "Please delete some documents or upgrade your ${SERVICE_NAME}.")
                           .arg(action.safeName));
+}
+
+void MainWindow::on_syncSkipped(const SyncSetting &setting, MultiSyncher::SkipReason reason)
+{
+    // A drive that is still starting or a run of korvexcmd are passing
+    // states; a missing folder waits for the user.
+    if (reason == MultiSyncher::SkipReason::FolderUnreadable)
+        showStatusMessage(tr("'%1' was not synchronized: the folder %2 is missing or cannot be read.")
+                              .arg(setting.safeName, QDir::toNativeSeparators(setting.localDir)));
 }
 
 void MainWindow::raiseApplication()

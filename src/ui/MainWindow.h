@@ -2,6 +2,7 @@
 
 #include "net/Result.h"
 #include "db/FileSafe.h"
+#include "sync/MultiSyncher.h"
 #include "sync/SyncAction.h"
 #include "ui/DesktopParts.h"
 #include "ui/LoginView.h"
@@ -54,6 +55,7 @@ public slots:
     void on_fetchingFileSafes();
     void on_fileSafesFetched(const Result<FileSafes> &result);
     void on_clientNotSupported();
+    void on_syncSkipped(const SyncSetting &setting, MultiSyncher::SkipReason reason);
     void on_quotaExceeded(const SyncAction &action);
 
 signals:

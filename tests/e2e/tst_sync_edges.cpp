@@ -59,6 +59,23 @@ private slots:
         expectAll(run, {"exit 7", "line delete remote file|shared.txt|Not allowed", "remote shared.txt=from alice"});
     }
 
+    // An unplugged disk or a folder moved away must not read as "the user
+    // deleted everything": the setting is skipped, and korvexcmd says so.
+    void vanishedLocalFolderIsSkipped()
+    {
+        fresh();
+        SyncHarness::Run run;
+        QVERIFY(play(*h, {"L a.txt=kept", "S"}, &run).isEmpty());
+        const QString folder = h->client().folder();
+        QVERIFY(QDir().rename(folder, folder + QStringLiteral(".away")));
+        run = h->client().sync();
+        QVERIFY(QDir().rename(folder + QStringLiteral(".away"), folder));
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.lines.isEmpty(), qPrintable(run.describe()));
+        QVERIFY2(run.err.contains(QStringLiteral("skipped: the local folder")), qPrintable(run.err));
+        expectAll(run, {"remote a.txt=kept"});
+    }
+
     void limits()
     {
         fresh();
