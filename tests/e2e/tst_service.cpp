@@ -1,7 +1,6 @@
 #include "support/ServiceClient.h"
 #include "support/ServiceProcess.h"
 
-#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QtTest>
 
@@ -172,13 +171,9 @@ private slots:
         QVERIFY2(up.ok(), qPrintable(up.message));
         const QJsonArray stored = up.data.value("filesafe_objects").toArray();
         QCOMPARE(stored.size(), 1);
+        // Its fields as the client reads them are checked in ri/tst_filesaferi.
         const QJsonObject file = stored.first().toObject();
         QCOMPARE(file.value("path").toString(), QStringLiteral("/Reports/q1 ü.txt"));
-        QCOMPARE(file.value("size").toDouble(), double(content.size()));
-        QCOMPARE(file.value("type").toString(), QStringLiteral("f"));
-        QCOMPARE(file.value("checksum").toString(),
-                 "sha256:" + QCryptographicHash::hash(content, QCryptographicHash::Sha256).toHex());
-        QVERIFY(QDateTime::fromString(file.value("mtime").toString(), Qt::ISODateWithMs).isValid());
         QCOMPARE(client->createFolder(m_docs + "/Reports", "q1 ü.txt").status, 409);
         // A folder given by its object id is a destination too.
         QVERIFY(client->upload(firstId(folder), "inside.txt", "x").ok());

@@ -104,8 +104,6 @@ private slots:
         QTest::newRow("empty 200 -> 25") << 200 << QByteArray() << 25 << QStringLiteral("Received empty response");
         QTest::newRow("not JSON -> 26") << 200 << QByteArray("<html>oops</html>") << 26
                                         << QStringLiteral("Bad response: json document parse error: ");
-        QTest::newRow("JSON array -> 26") << 200 << QByteArray("[1,2]") << 26
-                                          << QStringLiteral("Bad response: json document is not an object");
         QTest::newRow("status missing -> 26") << 200 << QByteArray(R"({"data":{}})") << 26
                                               << QStringLiteral("Bad response: json object: missing key: 'status'");
         QTest::newRow("data lacks a key -> 26 naming it")
