@@ -106,37 +106,6 @@ private slots:
         QVERIFY(!readItem(service(), store->itemKey()).contains(QLatin1Char('\n')));
     }
 
-    void roundTrips_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("value");
-        QTest::newRow("password -> same password") << "pw" << QStringLiteral("correct horse battery ✓");
-        QTest::newRow("doubleSec -> same value") << "dsec" << QStringLiteral("9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08");
-        QTest::newRow("key -> its lower-case hex") << "key" << QStringLiteral("00112233445566778899aabbccddeeff");
-    }
-    void roundTrips()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QString, value);
-        if (kind == QLatin1String("pw")) {
-            store->storePassword(QStringLiteral("PROD"), QStringLiteral("bob"), value);
-            QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("bob")), value);
-        } else if (kind == QLatin1String("dsec")) {
-            store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("bob"), value);
-            QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("bob")), value);
-            QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("bob")), QString());
-        } else {
-            store->storeEncryptionKey(42, QByteArray::fromHex(value.toLatin1()));
-            QCOMPARE(store->readEncryptionKey(42), value);
-        }
-        // A second store object (a restart) reads the same.
-        CredentialStore again(env->appInfo());
-        if (kind == QLatin1String("key"))
-            QCOMPARE(again.readEncryptionKey(42), value);
-        else if (kind == QLatin1String("pw"))
-            QCOMPARE(again.readPassword(QStringLiteral("PROD"), QStringLiteral("bob")), value);
-    }
-
     void absentEntriesReadEmpty()
     {
         QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
