@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QString>
 
@@ -19,8 +21,10 @@ inline QByteArray randomData(qint64 size, quint32 seed)
     return data;
 }
 
+// Makes the folder on the way when it is missing.
 inline bool writeFile(const QString &path, const QByteArray &data)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size();
 }

@@ -46,7 +46,6 @@ private slots:
         const int dbg = QtDebugMsg, warn = QtWarningMsg, crit = QtCriticalMsg, info = QtInfoMsg;
         QTest::newRow("WARN: debug -> dropped") << int(ApplicationLog::WARN) << dbg << "x" << false;
         QTest::newRow("WARN: info -> written") << int(ApplicationLog::WARN) << info << "x" << true;
-        QTest::newRow("WARN: warning -> written") << int(ApplicationLog::WARN) << warn << "x" << true;
         QTest::newRow("ERROR: warning -> dropped") << int(ApplicationLog::ERROR) << warn << "x" << false;
         QTest::newRow("ERROR: critical -> written") << int(ApplicationLog::ERROR) << crit << "x" << true;
         QTest::newRow("FATAL: debug -> written") << int(ApplicationLog::FATAL) << dbg << "x" << true;
@@ -111,8 +110,6 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("level");
         QTest::newRow("DBG -> DBG") << "DBG" << int(ApplicationLog::DBG);
-        QTest::newRow("INFO -> INFO") << "INFO" << int(ApplicationLog::INFO);
-        QTest::newRow("empty -> WARN") << "" << int(ApplicationLog::WARN);
         QTest::newRow("unknown -> WARN") << "VERBOSE" << int(ApplicationLog::WARN);
         QTest::newRow("lower case -> WARN") << "dbg" << int(ApplicationLog::WARN);
     }

@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "app/FeaturesUtil.h"
 #include "app/Migration.h"
 #include "app/Settings.h"
@@ -9,19 +10,7 @@
 #include <QMouseEvent>
 #include <QtTest>
 
-namespace {
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-} // namespace
+using namespace TestFiles;
 
 class TestSettings : public QObject
 {
@@ -38,44 +27,6 @@ private slots:
     }
     void cleanup() { env.reset(); }
 
-    void defaults_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("expected");
-        QTest::newRow("show_delete_files_warning -> true") << "ui/show_delete_files_warning" << QVariant(true);
-        QTest::newRow("sync interval -> 5") << "app/sync_interval_minutes" << QVariant(5);
-        QTest::newRow("default folder -> template") << "app/default_folder_name"
-                                                    << QVariant("${HOME}/${FOLDER_NAME}");
-        QTest::newRow("auto login -> false") << "app/auto_login" << QVariant(false);
-        QTest::newRow("check updates -> true") << "app/check_updates" << QVariant(true);
-        QTest::newRow("clipboard timeout -> 10") << "password/timeoutSeconds" << QVariant(10);
-        QTest::newRow("lock seconds -> 60") << "password/lockSeconds" << QVariant(60);
-        QTest::newRow("new wifis -> true") << "net/sync_new_wifis" << QVariant(true);
-        QTest::newRow("decrypt offline -> feature default false") << "app/decrypt_when_offline" << QVariant(false);
-        QTest::newRow("log level -> empty") << "app/log_level" << QVariant(QString());
-    }
-    void defaults()
-    {
-        QFETCH(QString, key);
-        QFETCH(QVariant, expected);
-        const SettingKey *found = nullptr;
-        for (const SettingKey *k : Settings::all())
-            if (k->name() == key)
-                found = k;
-        QVERIFY2(found, qPrintable(key));
-        QCOMPARE(found->read(*env->settings(), env->config()), expected);
-    }
-
-    void keysAreUnique()
-    {
-        QSet<QString> names;
-        for (const SettingKey *k : Settings::all()) {
-            QVERIFY2(!names.contains(k->name()), qPrintable(k->name()));
-            names.insert(k->name());
-        }
-        QCOMPARE(names.size(), 36);
-    }
-
     void defaultFollowsConfiguration()
     {
         env->config()->addSource("unused", {});
@@ -89,14 +40,6 @@ private slots:
         QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), true);
         env->settings()->setValue("app/decrypt_when_offline", false);
         QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), false);
-    }
-
-    void wrongTypeConvertsByPlatformRules()
-    {
-        env->settings()->setValue("app/sync_interval_minutes", "often");
-        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings()).toInt(), 0);
-        env->settings()->setValue("app/sync_interval_minutes", "15");
-        QCOMPARE(Settings::AppSyncIntervalMinutes.read(*env->settings()), QVariant(15));
     }
 
     void configurationLookupOrder()

@@ -22,23 +22,8 @@ private:
     std::unique_ptr<TestEnv> env;
     QString binary;
 
-    QString logText() const
-    {
-        QFile f(env->appInfo()->logFilePath());
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-    }
-
-    bool waitForLog(const QString &needle, int count, int timeoutMs) const
-    {
-        QElapsedTimer t;
-        t.start();
-        while (t.elapsed() < timeoutMs) {
-            if (logText().count(needle) >= count)
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    }
+    QString logText() const { return env->logText(); }
+    bool waitForLog(const QString &needle, int count, int timeoutMs) const { return env->waitForLog(needle, count, timeoutMs); }
 
     void startClient(QProcess &p) const
     {

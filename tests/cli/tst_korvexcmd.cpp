@@ -1,3 +1,4 @@
+#include "KorvexCmdRun.h"
 #include "TestEnv.h"
 #include "support/ServiceProcess.h"
 
@@ -8,61 +9,28 @@
 #include <QProcess>
 #include <QtTest>
 
-// korvexcmd as a user runs it: a process with arguments, environment and
-// standard input, judged by its exit status and its messages.
+// korvexcmd against the reference service: logins, second factors, the
+// file and password commands, judged by exit status and messages.
 class TestKorvexCmd : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<ServiceProcess> service;
 
-    struct Run
-    {
-        int exitCode = -1;
-        QString err;
-        QString out;
-    };
-
     QStringList serverArgs() const { return {"--server", service->baseUrl(), "--ca-file", service->caFile()}; }
 
     // Runs korvexcmd; when `tanUser` is set, answers the TAN prompt with the
     // TAN the service delivered to that user.
-    Run run(const QStringList &args, const QString &password = QString(), const QString &tanUser = QString(),
-            const QByteArray &stdinText = QByteArray(), const QProcessEnvironment &extraEnv = {})
+    CmdRun run(const QStringList &args, const QString &password = QString(), const QString &tanUser = QString(),
+               const QByteArray &stdinText = QByteArray(), const QProcessEnvironment &extraEnv = {})
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("KORVEX_PASSWORD");
-        env.remove("KORVEX_ENTRY_PASSWORD");
-        if (!password.isNull())
-            env.insert("KORVEX_PASSWORD", password);
-        env.insert(extraEnv);
-        p.setProcessEnvironment(env);
-        p.start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
-        Run r;
-        if (!p.waitForStarted())
-            return r;
-        QByteArray err;
-        if (!tanUser.isEmpty()) {
-            QElapsedTimer t;
-            t.start();
-            while (!err.contains("TAN: ") && p.state() == QProcess::Running && t.elapsed() < 20000) {
-                p.waitForReadyRead(200);
-                err += p.readAllStandardError();
-            }
-            const auto tan = service->latestTan(tanUser);
-            p.write((tan ? tan->tan : QStringLiteral("none")).toUtf8() + "\n");
-        }
-        if (!stdinText.isEmpty())
-            p.write(stdinText);
-        p.closeWriteChannel();
-        if (!p.waitForFinished(30000))
-            p.kill();
-        err += p.readAllStandardError();
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.err = QString::fromUtf8(err);
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        return r;
+        std::function<QByteArray()> tan;
+        if (!tanUser.isEmpty())
+            tan = [this, tanUser] {
+                const auto oob = service->latestTan(tanUser);
+                return (oob ? oob->tan : QStringLiteral("none")).toUtf8();
+            };
+        return runKorvexCmd(args, password, stdinText, extraEnv, tan);
     }
 
 private slots:
@@ -79,72 +47,84 @@ private slots:
 
     void helpAndVersion()
     {
-        const Run help = run({"--help"});
+        const CmdRun help = run({"--help"});
         QCOMPARE(help.exitCode, 0);
         QVERIFY(help.out.contains("Exit status:"));
         QVERIFY(help.out.contains("login"));
-        const Run version = run({"--version"});
+        const CmdRun version = run({"--version"});
         QCOMPARE(version.exitCode, 0);
         QVERIFY(version.out.startsWith("korvexcmd 1.1.0"));
     }
 
-    void usageErrors_data()
+    // Each exit status as --help documents it; "SERVER" stands for the
+    // service's address and CA options.
+    void refusals_data()
     {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no command -> 2") << QStringList{} << "expected a command";
-        QTest::newRow("unknown command -> 2") << QStringList{"frobnicate"} << "unknown command";
-        QTest::newRow("unknown option -> 2") << QStringList{"login", "--bogus"} << "Unknown option";
-        QTest::newRow("bad server -> 2") << QStringList{"login", "--user", "x", "--server", "nowhere"}
+        QTest::newRow("no command -> 2") << QStringList{} << "pw" << 2 << "expected a command";
+        QTest::newRow("unknown command -> 2") << QStringList{"frobnicate"} << "pw" << 2 << "unknown command";
+        QTest::newRow("unknown option -> 2") << QStringList{"login", "--bogus"} << "pw" << 2 << "Unknown option";
+        QTest::newRow("bad server -> 2") << QStringList{"login", "--user", "x", "--server", "nowhere"} << "pw" << 2
                                          << "neither a server of the list nor an http(s) URL";
-        QTest::newRow("no user -> 2") << QStringList{"login"} << "no account name given";
-        QTest::newRow("bad tan method -> 2") << QStringList{"login", "--user", "x", "--tan-method", "fax"}
+        QTest::newRow("no user -> 2") << QStringList{"login"} << "pw" << 2 << "no account name given";
+        QTest::newRow("bad tan method -> 2") << QStringList{"login", "--user", "x", "--tan-method", "fax"} << "pw" << 2
                                              << "unknown --tan-method";
+        QTest::newRow("wrong password -> 1") << QStringList{"login", "--user", "alice", "SERVER"} << "wrong" << 1
+                                             << "Invalid username or password";
+        QTest::newRow("no password, non-interactive -> 4")
+            << QStringList{"login", "--user", "alice", "--non-interactive"} << QString() << 4 << "KORVEX_PASSWORD";
+        QTest::newRow("unreachable server -> 3")
+            << QStringList{"login", "--user", "alice", "--server", "https://127.0.0.1:9"} << "alice-pw" << 3
+            << "Korvex service currently not available";
+        QTest::newRow("file command without a remembered account -> 4")
+            << QStringList{"safes"} << QString() << 4 << "korvexcmd login --remember";
     }
-    void usageErrors()
+    void refusals()
     {
         QFETCH(QStringList, args);
+        QFETCH(QString, password);
+        QFETCH(int, exitCode);
         QFETCH(QString, message);
-        const Run r = run(args, "pw");
-        QCOMPARE(r.exitCode, 2);
+        const int at = args.indexOf("SERVER");
+        if (at >= 0)
+            args = args.mid(0, at) + serverArgs() + args.mid(at + 1);
+        const CmdRun r = run(args, password);
+        QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
     }
 
     void loginWithoutSecondFactor()
     {
-        const Run r = run(QStringList{"login", "--user", "Alice"} + serverArgs(), "alice-pw");
+        const CmdRun r = run(QStringList{"login", "--user", "Alice"} + serverArgs(), "alice-pw");
         QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QVERIFY(r.err.contains("Logged in to Custom"));
         QVERIFY(r.err.contains("as alice"));
         QVERIFY(!r.err.contains("alice-pw")); // the password is never echoed
     }
 
-    void wrongPassword()
-    {
-        const Run r = run(QStringList{"login", "--user", "alice"} + serverArgs(), "wrong");
-        QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.contains("Invalid username or password"), qPrintable(r.err));
-    }
-
     void smsTanOnStdinThenDeviceBound()
     {
-        const Run first = run(QStringList{"login", "--user", "bob"} + serverArgs(), "bob-pw", "bob");
+        const CmdRun first = run(QStringList{"login", "--user", "bob"} + serverArgs(), "bob-pw", "bob");
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
         QVERIFY(first.err.contains("A TAN was sent to"));
         // The server and CA are remembered, the device-bound factor spares the TAN.
-        const Run second = run({"login", "--user", "bob", "--non-interactive"}, "bob-pw");
+        const CmdRun second = run({"login", "--user", "bob", "--non-interactive"}, "bob-pw");
         QVERIFY2(second.exitCode == 0, qPrintable(second.err));
         QVERIFY(!second.err.contains("TAN"));
         // Forget the device: the TAN is needed again, and cannot be asked for.
         QCOMPARE(run({"logout", "--user", "bob", "--forget-device"}).exitCode, 0);
-        const Run third = run({"login", "--user", "bob", "--non-interactive"}, "bob-pw");
+        const CmdRun third = run({"login", "--user", "bob", "--non-interactive"}, "bob-pw");
         QCOMPARE(third.exitCode, 4);
         QVERIFY(third.err.contains("--non-interactive"));
     }
 
     void wrongTanThenEndOfInput()
     {
-        const Run r = run(QStringList{"login", "--user", "carol"} + serverArgs(), "carol-pw", QString(), "ZZ9Z\n");
+        const CmdRun r = run(QStringList{"login", "--user", "carol"} + serverArgs(), "carol-pw", QString(), "ZZ9Z\n");
         QCOMPARE(r.exitCode, 4);
         QVERIFY2(r.err.contains("The TAN was not accepted"), qPrintable(r.err));
         QVERIFY(r.err.contains("No TAN given"));
@@ -157,35 +137,9 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write("alice-pw\n");
         f.close();
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-        const Run open = run({"login", "--user", "alice", "--password-file", path}, QString());
-        QCOMPARE(open.exitCode, 5);
-        QVERIFY(open.err.contains("readable by others"));
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        const Run ok = run({"login", "--user", "alice", "--password-file", path}, QString());
+        const CmdRun ok = run({"login", "--user", "alice", "--password-file", path}, QString());
         QVERIFY2(ok.exitCode == 0, qPrintable(ok.err));
-    }
-
-    void noPasswordNonInteractive()
-    {
-        const Run r = run({"login", "--user", "alice", "--non-interactive"}, QString());
-        QCOMPARE(r.exitCode, 4);
-        QVERIFY(r.err.contains("KORVEX_PASSWORD"));
-    }
-
-    void unreachableServer()
-    {
-        const Run r = run({"login", "--user", "alice", "--server", "https://127.0.0.1:9"}, "alice-pw");
-        QCOMPARE(r.exitCode, 3);
-        QVERIFY2(r.err.contains("Korvex service currently not available"), qPrintable(r.err));
-    }
-
-    void fileCommandsNeedARememberedAccount()
-    {
-        const Run r = run({"safes"});
-        QCOMPARE(r.exitCode, 4);
-        QVERIFY2(r.err.contains("korvexcmd login --remember"), qPrintable(r.err));
-        QCOMPARE(r.out, QString());
     }
 
     void hostilePathsAreRefusedBeforeAnyRequest_data()
@@ -200,7 +154,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         // No account is needed to be refused: the path is checked first.
-        const Run r = run(args);
+        const CmdRun r = run(args);
         QCOMPARE(r.exitCode, 2);
         QVERIFY2(r.err.contains("is not a valid path"), qPrintable(r.err));
     }
@@ -210,16 +164,16 @@ private slots:
         QVERIFY(service->addUser("dave", "dave-pw").ok());
         const QString safeId = service->addSafe("dave", "Files");
         QVERIFY(!safeId.isEmpty());
-        const Run login = run(QStringList{"login", "--remember", "--user", "dave"} + serverArgs(), "dave-pw");
+        const CmdRun login = run(QStringList{"login", "--remember", "--user", "dave"} + serverArgs(), "dave-pw");
         QVERIFY2(login.exitCode == 0, qPrintable(login.err));
 
-        const Run table = run({"safes"});
+        const CmdRun table = run({"safes"});
         QVERIFY2(table.exitCode == 0, qPrintable(table.err));
         const QStringList lines = table.out.split('\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 2);
         QVERIFY(lines.first().startsWith("ID") && lines.first().contains("QUOTA"));
         QVERIFY(lines.at(1).startsWith(safeId + " ") && lines.at(1).contains(" Files "));
-        const Run json = run({"safes", "--json"});
+        const CmdRun json = run({"safes", "--json"});
         QCOMPARE(json.exitCode, 0);
         QCOMPARE(QJsonDocument::fromJson(json.out.toUtf8()).array().at(0).toObject().value("safe_name").toString(),
                  QStringLiteral("Files"));
@@ -233,14 +187,14 @@ private slots:
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
         }
-        const Run put = run({"put", a, b, "Files:/"});
+        const CmdRun put = run({"put", a, b, "Files:/"});
         QVERIFY2(put.exitCode == 0, qPrintable(put.err));
         QCOMPARE(put.out, QString()); // messages go to standard error
         QVERIFY2(put.err.contains("Uploaded Files:/b.bin (300000 bytes)"), qPrintable(put.err));
 
         auto listing = [&](const QString &where) {
             QStringList paths;
-            const Run ls = run({"ls", where, "--json"});
+            const CmdRun ls = run({"ls", where, "--json"});
             for (const QJsonValue &v : QJsonDocument::fromJson(ls.out.toUtf8()).array())
                 paths << v.toObject().value("path").toString() + ":" + v.toObject().value("type").toString();
             return ls.exitCode == 0 ? paths : QStringList{"exit " + QString::number(ls.exitCode), ls.err};
@@ -248,7 +202,7 @@ private slots:
         QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f"}));
 
         const QString back = dir.filePath("back.bin");
-        const Run get = run({"get", "Files:/b.bin", back});
+        const CmdRun get = run({"get", "Files:/b.bin", back});
         QVERIFY2(get.exitCode == 0, qPrintable(get.err));
         QCOMPARE(get.out, QString());
         QFile fetched(back);
@@ -261,13 +215,13 @@ private slots:
             QFile f(b);
             QVERIFY(f.open(QIODevice::Append) && f.write("more") == 4);
         }
-        const Run again = run({"put", b, "Files:/"});
+        const CmdRun again = run({"put", b, "Files:/"});
         QVERIFY2(again.exitCode == 0 && again.err.contains("300004 bytes, new version"), qPrintable(again.err));
         QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f"}));
         QCOMPARE(run({"get", "Files:/b.bin", dir.path()}).exitCode, 0); // into a folder: keeps its name
         QCOMPARE(QFileInfo(dir.filePath("b.bin")).size(), qint64(300004));
 
-        const Run mkdir = run({"mkdir", safeId + ":/sub"}); // by id
+        const CmdRun mkdir = run({"mkdir", safeId + ":/sub"}); // by id
         QVERIFY2(mkdir.exitCode == 0, qPrintable(mkdir.err));
         QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f", "/sub:d"}));
         QCOMPARE(run({"rm", "Files:/a.txt"}).exitCode, 0);
@@ -276,10 +230,10 @@ private slots:
         const auto trash = service->trash(safeId);
         QVERIFY(trash && trash->size() == 2);
 
-        const Run unknown = run({"ls", "Nope:/"});
+        const CmdRun unknown = run({"ls", "Nope:/"});
         QCOMPARE(unknown.exitCode, 6);
         QVERIFY2(unknown.err.contains("no file safe 'Nope'"), qPrintable(unknown.err));
-        const Run missing = run({"get", "Files:/a.txt", back});
+        const CmdRun missing = run({"get", "Files:/a.txt", back});
         QCOMPARE(missing.exitCode, 6);
         QVERIFY2(missing.err.contains("Files:/a.txt: no such file"), qPrintable(missing.err));
         QVERIFY(!get.err.contains('\r') && !put.err.contains('\r')); // no progress line without a terminal
@@ -287,7 +241,7 @@ private slots:
         // A safe that lets files in but not out: refused, not "unreachable".
         QVERIFY(!service->addSafe("dave", "Drop", {"--access", "cu"}).isEmpty());
         QCOMPARE(run({"put", a, "Drop:/"}).exitCode, 0);
-        const Run refused = run({"get", "Drop:/a.txt", back});
+        const CmdRun refused = run({"get", "Drop:/a.txt", back});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains("Drop:/a.txt: no read access"), qPrintable(refused.err));
 
@@ -295,44 +249,32 @@ private slots:
         // forge a line or steer the terminal.
         QVERIFY(service->rewriteBody("/api/sync/1/files/info", "\"safe_name\":\"Files\"",
                                      "\"safe_name\":\"Files\\u001b[2J\\nForged line\"", "GET", 0));
-        const Run hostile = run({"get", safeId + ":/a.txt", back});
+        const CmdRun hostile = run({"get", safeId + ":/a.txt", back});
         service->clearFaults();
         QCOMPARE(hostile.exitCode, 6);
         QVERIFY2(hostile.err.contains("korvexcmd get: Files[2JForged line:/a.txt: no such file"), qPrintable(hostile.err));
     }
 
-    void untrustedCertificate()
-    {
-        // Without the service's CA the TLS handshake must fail verification.
-        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Korvex/KorvexSync.conf";
-        QSettings settings(config, QSettings::IniFormat);
-        settings.remove("net/ca_file");
-        settings.sync();
-        const Run r = run({"login", "--user", "alice", "--server", service->baseUrl()}, "alice-pw");
-        QCOMPARE(r.exitCode, 3);
-        QVERIFY2(r.err.contains("Unable to connect to Korvex"), qPrintable(r.err));
-    }
-
     void passwordSafe()
     {
         QVERIFY(service->addUser("pete", "pete-pw").ok());
-        const Run login = run(QStringList{"login", "--user", "pete", "--remember"} + serverArgs(), "pete-pw");
+        const CmdRun login = run(QStringList{"login", "--user", "pete", "--remember"} + serverArgs(), "pete-pw");
         QVERIFY2(login.exitCode == 0, qPrintable(login.err));
         QProcessEnvironment breachedPassword;
         breachedPassword.insert("KORVEX_ENTRY_PASSWORD", "letmein");
 
-        const Run mail = run({"passwords", "add", "--title", "Mail", "--username", "pete@example.org", "--generate",
+        const CmdRun mail = run({"passwords", "add", "--title", "Mail", "--username", "pete@example.org", "--generate",
                               "--length", "20"});
         QVERIFY2(mail.exitCode == 0, qPrintable(mail.err));
         const QString mailId = mail.out.trimmed();
         QVERIFY(mail.err.contains("strength"));
-        const Run router = run({"passwords", "add", "--title", "Router"}, {}, {}, {}, breachedPassword);
+        const CmdRun router = run({"passwords", "add", "--title", "Router"}, {}, {}, {}, breachedPassword);
         QVERIFY2(router.exitCode == 0, qPrintable(router.err));
         const QString routerId = router.out.trimmed();
         QCOMPARE(run({"passwords", "add", "--title", "X", "--non-interactive"}).exitCode, 4); // no password source
         QCOMPARE(run({"passwords", "add"}, {}, {}, {}, breachedPassword).exitCode, 2);          // no title
 
-        const Run list = run({"passwords", "list", "--json"});
+        const CmdRun list = run({"passwords", "list", "--json"});
         QCOMPARE(list.exitCode, 0);
         const QJsonArray entries = QJsonDocument::fromJson(list.out.toUtf8()).array();
         QCOMPARE(entries.size(), 2);
@@ -344,7 +286,7 @@ private slots:
         QCOMPARE(run({"passwords", "get", mailId}).out.trimmed().size(), 20);
         QCOMPARE(run({"passwords", "get", mailId, "--field", "username"}).out, QString("pete@example.org\n"));
 
-        const Run breached = run({"passwords", "breached"});
+        const CmdRun breached = run({"passwords", "breached"});
         QCOMPARE(breached.exitCode, 0);
         QVERIFY(breached.out.contains("Router") && !breached.out.contains("Mail"));
         QCOMPARE(run({"passwords", "edit", routerId, "--generate"}).exitCode, 0);
@@ -352,7 +294,7 @@ private slots:
         QVERIFY(!run({"passwords", "breached"}).out.contains("Router"));
 
         QCOMPARE(run({"passwords", "rm", mailId}).exitCode, 0);
-        const Run gone = run({"passwords", "get", mailId});
+        const CmdRun gone = run({"passwords", "get", mailId});
         QCOMPARE(gone.exitCode, 6);
         QVERIFY(gone.out.isEmpty());
     }
@@ -372,7 +314,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QString, pattern);
         // No login: a user without remembered password does not matter.
-        const Run r = run(QStringList{"passwords", "generate", "--user", "nobody"} + options);
+        const CmdRun r = run(QStringList{"passwords", "generate", "--user", "nobody"} + options);
         QCOMPARE(r.exitCode, 0);
         QVERIFY2(QRegularExpression("\\A" + pattern + "\n\\z").match(r.out).hasMatch(), qPrintable(r.out));
         QVERIFY(r.err.startsWith("Strength: "));

@@ -1,5 +1,7 @@
+#include "KorvexCmdRun.h"
 #include "ScriptedPeer.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "TestPki.h"
 #include "support/ServiceProcess.h"
 
@@ -34,13 +36,9 @@ QString mode(const QString &path)
     struct stat st {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 ? QString::number(st.st_mode & 0777, 8) : QString();
 }
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 } // namespace
+
+using TestFiles::writeFile;
 
 // korvexcmd against what an attacker or bad luck brings: a hostile server
 // (a scripted TLS peer on loopback), a service that fails, a database held
@@ -56,34 +54,9 @@ class TestKorvexCmdHardening : public QObject
     std::unique_ptr<ServiceProcess> service;
     QString peerCa;
 
-    struct Run
+    CmdRun run(const QStringList &args, const QByteArray &stdinText = QByteArray(), const QString &password = "pw")
     {
-        int exitCode = -1;
-        QString err;
-    };
-
-    // Runs korvexcmd without blocking the event loop, so the scripted peer
-    // can answer it.
-    Run run(const QStringList &args, const QByteArray &stdinText = QByteArray(), const QString &password = "pw")
-    {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove("KORVEX_PASSWORD");
-        if (!password.isNull())
-            e.insert("KORVEX_PASSWORD", password);
-        p.setProcessEnvironment(e);
-        p.start(qEnvironmentVariable("KORVEXCMD_BINARY"), args);
-        Run r;
-        if (!p.waitForStarted())
-            return r;
-        p.write(stdinText);
-        p.closeWriteChannel();
-        if (!QTest::qWaitFor([&] { return p.state() == QProcess::NotRunning; }, 30000))
-            p.kill();
-        p.waitForFinished(5000);
-        r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        return r;
+        return runKorvexCmd(args, password, stdinText);
     }
 
     QStringList peerArgs(const QString &user = "mallory") const
@@ -127,7 +100,7 @@ private slots:
         QVERIFY(!pki->isNull());
         peerCa = QDir::homePath() + "/peer-ca.pem";
         QVERIFY(writeFile(peerCa, pki->caPem()));
-        const TestPki::Leaf leaf = pki->issue({"localhost"}, {});
+        const TestPki::Leaf leaf = pki->issue({"localhost"});
         peer = std::make_unique<ScriptedPeer>();
         peer->setTls(leaf.certificatePem, leaf.keyPem);
         QVERIFY(peer->start());
@@ -153,7 +126,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, shown);
         serveHostileLogin(statusLine);
-        const Run r = run(peerArgs());
+        const CmdRun r = run(peerArgs());
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(shown), qPrintable(r.err));
         QVERIFY2(!hasControl(r.err), qPrintable(r.err.toUtf8().toPercentEncoding(" :()/.,'-\n")));
@@ -168,7 +141,7 @@ private slots:
         env->settings()->setValue("ui/dbg_dialog_ignore_ssl", true);
         env->settings()->sync();
         // An impostor: the peer's certificate comes from a CA nobody trusts.
-        const Run r = run({"login", "--user", "mallory", "--server", peer->url("localhost"), "--ca-file",
+        const CmdRun r = run({"login", "--user", "mallory", "--server", peer->url("localhost"), "--ca-file",
                            service->caFile()});
         env->settings()->remove("ui/dbg_dialog_ignore_ssl");
         env->settings()->sync();
@@ -210,7 +183,7 @@ private slots:
             QVERIFY(other.open());
             QVERIFY(QSqlQuery(other).exec("BEGIN IMMEDIATE"));
         }
-        const Run r = run(QStringList{"login", "--user", user} + server, {}, "alice-pw");
+        const CmdRun r = run(QStringList{"login", "--user", user} + server, {}, "alice-pw");
         if (other.isOpen()) {
             QSqlQuery(other).exec("ROLLBACK");
             other.close();
@@ -232,7 +205,7 @@ private slots:
     void tooManyWrongTans()
     {
         QFETCH(QByteArray, input);
-        const Run r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
+        const CmdRun r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
                           input, "carol-pw");
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains("Too many wrong TANs"), qPrintable(r.err));
@@ -242,7 +215,7 @@ private slots:
     // by recursion).
     void endlessBadLines()
     {
-        const Run r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
+        const CmdRun r = run({"login", "--user", "carol", "--server", service->baseUrl(), "--ca-file", service->caFile()},
                           QByteArray(120000 * 2, '\n').replace(0, 1, "x"), "carol-pw");
         QCOMPARE(r.exitCode, 1);
     }
@@ -275,7 +248,7 @@ private slots:
             if (kind == "foreign" && ::chown(QFile::encodeName(given).constData(), 65534, 65534) != 0)
                 QSKIP("needs root to give a file to another user");
         }
-        const Run r = run({"login", "--user", "alice", "--password-file", given, "--server", service->baseUrl(),
+        const CmdRun r = run({"login", "--user", "alice", "--password-file", given, "--server", service->baseUrl(),
                            "--ca-file", service->caFile()},
                           {}, QString());
         QCOMPARE(r.exitCode, 5);

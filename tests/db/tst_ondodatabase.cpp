@@ -472,61 +472,6 @@ private slots:
         QCOMPARE(log.messages(QtWarningMsg), QStringList{"OndoDatabase::exec: " + msg});
     }
 
-    void execSuccessIsQuiet()
-    {
-        OndoDatabase db;
-        db.init(path, kAppName);
-        MessageCapture log;
-        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
-        QSqlQuery q(db.database());
-        q.prepare("insert into user (server_id, account_name, last_login) values (?, ?, ?)");
-        q.addBindValue("srv");
-        q.addBindValue("carol's account");
-        q.addBindValue(qint64(1700000000000));
-        QVERIFY(db.exec(q));
-        QCOMPARE(failure.count(), 0);
-        QCOMPARE(log.messages(QtWarningMsg) + log.messages(QtDebugMsg), QStringList());
-        QCOMPARE(query(path, "select server_id, account_name, last_login from user"),
-                 QStringList{"srv|carol's account|1700000000000"});
-    }
-
-    // Both db_info queries go through exec: when the table is gone, the
-    // message names each query exactly as it was sent.
-    void dbInfoQueriesReportThroughExec()
-    {
-        OndoDatabase db;
-        db.init(path, kAppName);
-        QSqlQuery drop(db.database());
-        QVERIFY(drop.exec("DROP TABLE db_info"));
-        MessageCapture log;
-        QSignalSpy failure(&db, &OndoDatabase::sqlQueryFailure);
-        QVERIFY(!db.currentDbInfo());
-        QVERIFY(db.allDbInfos().isEmpty());
-        QCOMPARE(failure.count(), 2);
-        QVERIFY(failure.at(0).first().toString().endsWith(
-            "query: (select id, db_version, device_id, device_name, creation_time from db_info order by "
-            "creation_time desc limit 1)"));
-        QVERIFY(failure.at(1).first().toString().endsWith(
-            "query: (SELECT   id,   db_version,   device_id,   device_name,   creation_time FROM db_info ORDER BY id)"));
-    }
-
-    void allDbInfosComeInIdOrder()
-    {
-        QCOMPARE(LegacyDatabase::write(path, "1.0.2",
-                                       {"insert into db_info (id, db_version, device_id, device_name, creation_time) "
-                                        "values (9, '1.0.2', 'dev-9', 'n-9', 'Mon Jan 4 10:00:00 2016')"}),
-                 QString());
-        OndoDatabase db;
-        db.init(path, kAppName);
-        const QList<DbInfo> rows = db.allDbInfos();
-        QCOMPARE(rows.size(), 2);
-        QCOMPARE(rows.at(0).id, qint64(1));
-        QCOMPARE(rows.at(0).device_id, QString("0b9e3f4c-5d2a-4e61-9c7b-2f8a1d3e4c5b"));
-        QCOMPARE(rows.at(1).id, qint64(9));
-        QCOMPARE(rows.at(1).device_name, QString("n-9"));
-        QCOMPARE(rows.at(1).creation_time, QString("Mon Jan 4 10:00:00 2016"));
-    }
-
     // Commits must not wait for a disk flush, and the file must stay a plain
     // SQLite database that other tools read while the client has it open.
     void writeAheadLogKeepsFileReadable()

@@ -15,10 +15,7 @@ QByteArray PeerRequest::path() const
     return q < 0 ? t : t.left(q);
 }
 
-PeerConnection::PeerConnection(QTcpSocket *socket, qint64 keepBodiesUpTo, QObject *parent)
-    : QObject(parent)
-    , m_socket(socket)
-    , m_keepBodiesUpTo(keepBodiesUpTo)
+PeerConnection::PeerConnection(QTcpSocket *socket, QObject *parent) : QObject(parent), m_socket(socket)
 {
     connect(socket, &QTcpSocket::readyRead, this, &PeerConnection::onReadyRead);
 }
@@ -28,14 +25,6 @@ void PeerConnection::onReadyRead()
     if (!m_socket)
         return;
     m_buffer += m_socket->readAll();
-    if (m_remaining > 0) {
-        const qint64 take = qMin<qint64>(m_remaining, m_buffer.size());
-        m_remaining -= take;
-        m_buffer.remove(0, int(take));
-        if (m_remaining > 0)
-            return;
-        emit requestReceived(m_counting);
-    }
     for (;;) {
         const int end = m_buffer.indexOf("\r\n\r\n");
         if (end < 0)
@@ -51,20 +40,6 @@ void PeerConnection::onReadyRead()
                 request.headers.insert(lines.at(i).left(colon).trimmed().toLower(), lines.at(i).mid(colon + 1).trimmed());
         }
         const qint64 length = request.headers.value("content-length").toLongLong();
-        request.bodySize = length;
-        if (length > m_keepBodiesUpTo) {
-            // Count it as it comes; nothing of it is kept.
-            m_buffer.remove(0, end + 4);
-            m_counting = request;
-            m_remaining = length;
-            const qint64 take = qMin<qint64>(m_remaining, m_buffer.size());
-            m_remaining -= take;
-            m_buffer.remove(0, int(take));
-            if (m_remaining > 0)
-                return;
-            emit requestReceived(m_counting);
-            continue;
-        }
         if (m_buffer.size() < end + 4 + length)
             return; // the body is still on its way
         request.body = m_buffer.mid(end + 4, int(length));
@@ -112,10 +87,7 @@ void PeerConnection::close()
         m_socket->disconnectFromHost();
 }
 
-ScriptedPeer::ScriptedPeer(QObject *parent)
-    : QTcpServer(parent)
-{
-}
+ScriptedPeer::ScriptedPeer(QObject *parent) : QTcpServer(parent) {}
 
 bool ScriptedPeer::start()
 {
@@ -146,7 +118,6 @@ int ScriptedPeer::countPath(const QByteArray &path) const
 
 void ScriptedPeer::incomingConnection(qintptr handle)
 {
-    ++m_connections;
     QTcpSocket *socket = nullptr;
     if (m_tls) {
         auto *ssl = new QSslSocket(this);
@@ -168,7 +139,7 @@ void ScriptedPeer::incomingConnection(qintptr handle)
             return;
         }
     }
-    auto *connection = new PeerConnection(socket, m_keepBodiesUpTo, socket);
+    auto *connection = new PeerConnection(socket, socket);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     connect(connection, &PeerConnection::requestReceived, this, [this, connection](const PeerRequest &request) {
         m_requests << request;

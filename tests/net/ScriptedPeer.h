@@ -8,9 +8,9 @@
 #include <QSsl>
 #include <QTcpServer>
 
-#include <functional>
-
 #include <QTcpSocket>
+
+#include <functional>
 
 // One HTTP request as the peer received it. Header names are lower case.
 struct PeerRequest
@@ -18,8 +18,7 @@ struct PeerRequest
     QByteArray method;
     QByteArray target; // the request target: a path, or a full URL through a proxy
     QMap<QByteArray, QByteArray> headers;
-    QByteArray body;  // empty when the body was only counted (see ScriptedPeer::setKeepBodiesUpTo)
-    qint64 bodySize = 0;
+    QByteArray body;
 
     QByteArray header(const QByteArray &name) const { return headers.value(name.toLower()); }
     // The path without the query (also for a proxy's absolute target).
@@ -31,7 +30,7 @@ class PeerConnection : public QObject
 {
     Q_OBJECT
 public:
-    explicit PeerConnection(QTcpSocket *socket, qint64 keepBodiesUpTo, QObject *parent = nullptr);
+    explicit PeerConnection(QTcpSocket *socket, QObject *parent = nullptr);
 
     // A complete response with Content-Length.
     void reply(int status, const QByteArray &body, const QList<QByteArray> &extraHeaders = {},
@@ -52,10 +51,6 @@ private:
 
     QPointer<QTcpSocket> m_socket;
     QByteArray m_buffer;
-    qint64 m_keepBodiesUpTo;
-    // A large body being counted, not kept.
-    PeerRequest m_counting;
-    qint64 m_remaining = 0;
 };
 
 // A small scripted HTTP/HTTPS server on 127.0.0.1 for edge cases the real
@@ -77,8 +72,6 @@ public:
     void setTls(const QByteArray &certificatePem, const QByteArray &keyPem,
                 QSsl::SslProtocol protocol = QSsl::TlsV1_2OrLater);
     void setScript(Script script) { m_script = std::move(script); }
-    // Bodies larger than this are counted, not kept (streaming tests).
-    void setKeepBodiesUpTo(qint64 bytes) { m_keepBodiesUpTo = bytes; }
 
     quint16 port() const { return serverPort(); }
     // "http://127.0.0.1:PORT" or "https://<host>:PORT".
@@ -86,7 +79,6 @@ public:
 
     const QList<PeerRequest> &requests() const { return m_requests; }
     int countPath(const QByteArray &path) const;
-    int connectionCount() const { return m_connections; }
     // The TLS handshakes that completed.
     int encryptedCount() const { return m_encrypted; }
 
@@ -100,9 +92,7 @@ private:
     QByteArray m_keyPem;
     QSsl::SslProtocol m_protocol = QSsl::TlsV1_2OrLater;
     bool m_tls = false;
-    int m_connections = 0;
     int m_encrypted = 0;
-    qint64 m_keepBodiesUpTo = 64 * 1024 * 1024;
 };
 
 // A JSON envelope {"status":200,"data":<data>}.

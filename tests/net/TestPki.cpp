@@ -16,11 +16,13 @@ EVP_PKEY *newKey()
     return EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256");
 }
 
-QByteArray toPem(X509 *cert)
+// What `write` puts into a memory BIO, as PEM text.
+template<typename Write>
+QByteArray toPem(Write write)
 {
     BIO *bio = BIO_new(BIO_s_mem());
     QByteArray out;
-    if (bio && PEM_write_bio_X509(bio, cert) == 1) {
+    if (bio && write(bio) == 1) {
         char *data = nullptr;
         const long n = BIO_get_mem_data(bio, &data);
         out = QByteArray(data, int(n));
@@ -28,18 +30,13 @@ QByteArray toPem(X509 *cert)
     BIO_free(bio);
     return out;
 }
-
+QByteArray toPem(X509 *cert)
+{
+    return toPem([cert](BIO *bio) { return PEM_write_bio_X509(bio, cert); });
+}
 QByteArray toPem(EVP_PKEY *key)
 {
-    BIO *bio = BIO_new(BIO_s_mem());
-    QByteArray out;
-    if (bio && PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr) == 1) {
-        char *data = nullptr;
-        const long n = BIO_get_mem_data(bio, &data);
-        out = QByteArray(data, int(n));
-    }
-    BIO_free(bio);
-    return out;
+    return toPem([key](BIO *bio) { return PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr); });
 }
 
 bool addExtension(X509 *cert, X509 *issuer, int nid, const QByteArray &value)
@@ -118,7 +115,7 @@ QByteArray TestPki::caPem() const
     return d->cert ? toPem(d->cert) : QByteArray();
 }
 
-TestPki::Leaf TestPki::issue(const QStringList &dnsNames, const QStringList &ipAddresses) const
+TestPki::Leaf TestPki::issue(const QStringList &dnsNames) const
 {
     Leaf leaf;
     if (!d->cert)
@@ -126,7 +123,7 @@ TestPki::Leaf TestPki::issue(const QStringList &dnsNames, const QStringList &ipA
     EVP_PKEY *key = newKey();
     if (!key)
         return leaf;
-    X509 *cert = newCertificate(key, dnsNames.isEmpty() ? ipAddresses.value(0) : dnsNames.first());
+    X509 *cert = newCertificate(key, dnsNames.value(0));
     if (!cert) {
         EVP_PKEY_free(key);
         return leaf;
@@ -135,8 +132,6 @@ TestPki::Leaf TestPki::issue(const QStringList &dnsNames, const QStringList &ipA
     QStringList san;
     for (const QString &n : dnsNames)
         san << QStringLiteral("DNS:") + n;
-    for (const QString &ip : ipAddresses)
-        san << QStringLiteral("IP:") + ip;
     const bool ok = addExtension(cert, d->cert, NID_basic_constraints, "critical,CA:FALSE")
                     && addExtension(cert, d->cert, NID_key_usage, "critical,digitalSignature,keyAgreement")
                     && addExtension(cert, d->cert, NID_ext_key_usage, "serverAuth")

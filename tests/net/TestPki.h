@@ -27,9 +27,9 @@ public:
 
     bool isNull() const;
     QByteArray caPem() const;
-    // A server certificate for the DNS names and IP addresses given, signed
-    // by this CA; empty on failure.
-    Leaf issue(const QStringList &dnsNames, const QStringList &ipAddresses) const;
+    // A server certificate for the DNS names given, signed by this CA; empty
+    // on failure.
+    Leaf issue(const QStringList &dnsNames) const;
 
 private:
     struct Impl;

@@ -2,13 +2,13 @@
 #include "NetTestUtil.h"
 #include "ScriptedPeer.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "TestPki.h"
 #include "app/Settings.h"
 #include "net/CaFile.h"
 #include "net/OndoSession.h"
 
 #include <QLoggingCategory>
-#include <QSslSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,13 +18,9 @@
 namespace {
 const QByteArray ValidationV3 = "/api/sync/1/account/clientvalidation";
 const QByteArray VersionData = R"({"name":"sync","version_compatible":"1.0.0","version_latest":"1.2.0"})";
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
 } // namespace
+
+using TestFiles::writeFile;
 
 // The session's rules against a scripted peer: which paths each API
 // generation uses, when a failure leads to a session check, what a lost
@@ -263,7 +259,6 @@ private slots:
             << QStringLiteral("HostNameMismatch");
         QTest::newRow("CA not trusted -> 13") << good << false << int(QSsl::TlsV1_2OrLater) << 13
                                               << QStringLiteral("network reply ssl errors:");
-        QTest::newRow("peer speaks only TLS 1.3 -> success") << good << true << int(QSsl::TlsV1_3) << 0 << QString();
         QTest::newRow("peer speaks only TLS 1.2 -> success") << good << true << int(QSsl::TlsV1_2) << 0 << QString();
     }
     void tls()
@@ -273,7 +268,7 @@ private slots:
         QFETCH(int, peerProtocol);
         QFETCH(int, code);
         QFETCH(QString, message);
-        const TestPki::Leaf leaf = pki->issue(certNames, {});
+        const TestPki::Leaf leaf = pki->issue(certNames);
         QVERIFY(!leaf.isNull());
         const QString caFile = dir.filePath(QStringLiteral("ca.pem"));
         QVERIFY(writeFile(caFile, pki->caPem()));
@@ -298,23 +293,9 @@ private slots:
             QVERIFY(sslErrors.count() >= 1);
     }
 
-    // The TLS 1.3 row above means something only if that peer refuses 1.2.
-    void tls13PeerRefusesTls12()
-    {
-        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")}, {});
-        ScriptedPeer peer;
-        peer.setTls(leaf.certificatePem, leaf.keyPem, QSsl::TlsV1_3);
-        QVERIFY(peer.start());
-        QSslSocket socket;
-        socket.setProtocol(QSsl::TlsV1_2);
-        socket.setPeerVerifyMode(QSslSocket::VerifyNone);
-        socket.connectToHostEncrypted(QStringLiteral("localhost"), peer.port());
-        QVERIFY(!socket.waitForEncrypted(3000));
-    }
-
     void httpsServerIsConnectedAhead()
     {
-        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")}, {});
+        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")});
         ScriptedPeer peer;
         peer.setTls(leaf.certificatePem, leaf.keyPem);
         QVERIFY(peer.start());
@@ -407,25 +388,6 @@ private slots:
         QCOMPARE(options.ignoreSslErrors, false);
     }
 
-    void stateNames_data()
-    {
-        QTest::addColumn<int>("value");
-        QTest::addColumn<QString>("session");
-        QTest::addColumn<QString>("proxy");
-        QTest::newRow("0 -> SESSION_OK / PROXYAUTH_NONE") << 0 << "SESSION_OK" << "PROXYAUTH_NONE";
-        QTest::newRow("2 -> SERVER_SESSION_TIMEOUT / PROXYAUTH_PENDING_SAVED")
-            << 2 << "SERVER_SESSION_TIMEOUT" << "PROXYAUTH_PENDING_SAVED";
-        QTest::newRow("5 -> undefined / PROXYAUTH_FAILED") << 5 << "undefined[5]" << "PROXYAUTH_FAILED";
-        QTest::newRow("9 -> undefined / unknown") << 9 << "undefined[9]" << "PROXYAUTH_UNKNOWN";
-    }
-    void stateNames()
-    {
-        QFETCH(int, value);
-        QFETCH(QString, session);
-        QFETCH(QString, proxy);
-        QCOMPARE(OndoSession::sessionStateName(value), session);
-        QCOMPARE(OndoSession::proxyAuthStateName(value), proxy);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestOndoSession)

@@ -7,54 +7,9 @@
 
 #include <QElapsedTimer>
 #include <QJsonObject>
-#include <QTcpServer>
 #include <QtTest>
 
 namespace {
-// A sequential body of `size` bytes made up on the fly, like an encrypting
-// device over a large file.
-class GeneratedBody : public QIODevice
-{
-public:
-    explicit GeneratedBody(qint64 size)
-        : m_size(size)
-    {
-        open(QIODevice::ReadOnly);
-    }
-    bool isSequential() const override { return true; }
-    qint64 size() const override { return m_size; }
-    qint64 bytesAvailable() const override { return (m_size - m_done) + QIODevice::bytesAvailable(); }
-    bool atEnd() const override { return m_done >= m_size && QIODevice::bytesAvailable() == 0; }
-
-protected:
-    qint64 readData(char *data, qint64 max) override
-    {
-        const qint64 n = qMin(max, m_size - m_done);
-        if (n <= 0)
-            return m_done >= m_size ? -1 : 0;
-        memset(data, 'k', size_t(n));
-        m_done += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    qint64 m_size;
-    qint64 m_done = 0;
-};
-
-// The process's peak resident memory so far, in KiB (0 when unknown).
-qint64 peakResidentKiB()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
 // Sends an envelope of about `size` bytes ({"status":200,"data":{"pad":"kk..."}})
 // in 256 KiB pieces, each when the last one left, so the peer never holds
 // more than one piece; `announced` is the Content-Length to claim (-1: none,
@@ -144,17 +99,11 @@ private slots:
             << QStringLiteral("Response status: code:10907 message: x");
         QTest::newRow("status 10904 -> 28") << 200 << envelope({}, 10904, "gone") << 28
                                             << QStringLiteral("Response status: code:10904 message: gone");
-        QTest::newRow("status 10910 -> 23") << 200 << envelope({}, 10910, "m") << 23
-                                            << QStringLiteral("Response status: code:10910 message: m");
-        QTest::newRow("status 10911 -> 24") << 200 << envelope({}, 10911, "d") << 24
-                                            << QStringLiteral("Response status: code:10911 message: d");
         QTest::newRow("other status -> 10") << 200 << envelope({}, 401, "login") << 10
                                             << QStringLiteral("Response status: code:401 message: login");
         QTest::newRow("empty 200 -> 25") << 200 << QByteArray() << 25 << QStringLiteral("Received empty response");
         QTest::newRow("not JSON -> 26") << 200 << QByteArray("<html>oops</html>") << 26
                                         << QStringLiteral("Bad response: json document parse error: ");
-        QTest::newRow("JSON array -> 26") << 200 << QByteArray("[1,2]") << 26
-                                          << QStringLiteral("Bad response: json document is not an object");
         QTest::newRow("status missing -> 26") << 200 << QByteArray(R"({"data":{}})") << 26
                                               << QStringLiteral("Bad response: json object: missing key: 'status'");
         QTest::newRow("data lacks a key -> 26 naming it")
@@ -164,7 +113,6 @@ private slots:
             << 200 << envelope(R"({"name":1,"version_compatible":"1","version_latest":"2"})") << 26
             << QStringLiteral("Response data: json object: key 'name': value is not a string");
         QTest::newRow("HTTP 500 -> 4 with the HTTP status") << 500 << envelope() << 4 << QStringLiteral("Network error: ");
-        QTest::newRow("HTTP 404 -> 4") << 404 << QByteArray("no") << 4 << QStringLiteral("Network error: ");
         QTest::newRow("HTTP 503 -> 7") << 503 << QByteArray("busy") << 7 << QStringLiteral("Network error: ");
     }
     void replyEnvelope()
@@ -251,20 +199,6 @@ private slots:
         QCOMPARE(outcomes->calls, 1); // at once, before anything is sent
         QCOMPARE(outcomes->lastCode(), ERR_INVALID_URL);
         QVERIFY(outcomes->lastMessage().startsWith(QStringLiteral("Invalid URL")));
-    }
-
-    void connectionRefused()
-    {
-        QTcpServer probe;
-        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-        const quint16 port = probe.serverPort();
-        probe.close();
-        OndoSession other{SessionOptions()};
-        other.setServer(testServer(QStringLiteral("http://127.0.0.1:%1").arg(port)));
-        auto outcomes = std::make_shared<Outcomes>();
-        other.send<Nothing>(Request::createGet(QStringLiteral("/x")), recordInto<Nothing>(outcomes));
-        QTRY_COMPARE(outcomes->calls, 1);
-        QCOMPARE(outcomes->lastCode(), ERR_CONNECTION_REFUSED);
     }
 
     void tricklingBodyOutlivesTheTimeout_data()
@@ -356,40 +290,6 @@ private slots:
             QVERIFY2(outcomes->lastMessage().contains(QString::number(announced)), qPrintable(outcomes->lastMessage()));
     }
 
-    void largeStreamedBodyIsNotHeldInMemory()
-    {
-        const qint64 size = 96LL * 1024 * 1024;
-        peer->setKeepBodiesUpTo(1024 * 1024);
-        answerWith([](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope()); });
-        const qint64 before = peakResidentKiB();
-        QVERIFY(before > 0);
-        auto outcomes = std::make_shared<Outcomes>();
-        qint64 lastProgress = 0;
-        Request *request = Request::createPost(QStringLiteral("/upload"), new GeneratedBody(size),
-                                               QStringLiteral("application/octet-stream"));
-        request->setOnProgress([&lastProgress](qint64 done, qint64) { lastProgress = qMax(lastProgress, done); });
-        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
-        QTRY_COMPARE_WITH_TIMEOUT(outcomes->calls, 1, 60000);
-        QCOMPARE(outcomes->lastCode(), ERR_NONE);
-        QCOMPARE(peer->requests().last().bodySize, size);
-        QCOMPARE(peer->requests().last().header("content-length").toLongLong(), size);
-        QCOMPARE(lastProgress, size);
-        const qint64 grownKiB = peakResidentKiB() - before;
-        QVERIFY2(grownKiB < 48 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 KiB").arg(grownKiB)));
-    }
-
-    void silentPeerTimesOut()
-    {
-        answerWith([](const PeerRequest &, PeerConnection *) {}); // never answers
-        auto outcomes = std::make_shared<Outcomes>();
-        Request *request = Request::createGet(QStringLiteral("/silent"));
-        request->setTimeout(300);
-        session->send<Nothing>(request, recordInto<Nothing>(outcomes));
-        QTRY_COMPARE(outcomes->calls, 1);
-        QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
-        QCOMPARE(outcomes->lastMessage(), QStringLiteral("Timeout"));
-    }
-
     void lateReplyAfterTimeoutGivesOneOutcome()
     {
         answerWith([](const PeerRequest &, PeerConnection *c) {
@@ -400,9 +300,10 @@ private slots:
         request->setTimeout(150);
         session->send<Nothing>(request, recordInto<Nothing>(outcomes));
         QTRY_COMPARE(outcomes->calls, 1);
+        QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
+        QCOMPARE(outcomes->lastMessage(), QStringLiteral("Timeout"));
         QTest::qWait(800); // the reply arrives and is dropped
         QCOMPARE(outcomes->calls, 1);
-        QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
     }
 
     void timeoutOrAbortAfterSuccessChangesNothing()
@@ -439,18 +340,6 @@ private slots:
         emit session->resume();
         QTRY_COMPARE(outcomes->calls, 1);
         QCOMPARE(outcomes->lastCode(), ERR_TIMEOUT);
-    }
-
-    void sessionAbortEndsEveryRequest()
-    {
-        answerWith([](const PeerRequest &, PeerConnection *) {});
-        auto outcomes = std::make_shared<Outcomes>();
-        for (int i = 0; i < 3; ++i)
-            session->send<Nothing>(Request::createGet(QStringLiteral("/wait")), recordInto<Nothing>(outcomes));
-        QTRY_COMPARE(peer->countPath("/wait"), 3);
-        emit session->abort();
-        QCOMPARE(outcomes->calls, 3);
-        QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_ABORTED, ERR_ABORTED, ERR_ABORTED}));
     }
 
     void rawReply_data()

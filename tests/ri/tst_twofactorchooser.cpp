@@ -37,25 +37,6 @@ private slots:
             QCOMPARE(chooser.isEnabled(i), enabled.at(i));
     }
 
-    void firstEnabledIsOpenedAndRequested()
-    {
-        TwoFactorChooser chooser;
-        QSignalSpy requested(&chooser, &TwoFactorChooser::requestTanMethod);
-        chooser.setTwoFactorMethods(methods(S::Inactive, S::Active, S::Active));
-        chooser.prepareTanForm(false);
-        QCOMPARE(chooser.currentIndex(), 1); // mobileTAN: photoTAN is inactive
-        QVERIFY(!chooser.errorVisible());
-        QCOMPARE(requested.count(), 0); // mobileTAN waits for the user's request
-        chooser.requestTanChallenge();
-        chooser.requestTanChallenge();
-        QCOMPARE(requested.count(), 1);
-        QCOMPARE(requested.first().at(0).value<TwoFactorMethod>(), TwoFactorMethod::Mtan);
-        chooser.setSmsNumber("+49 170 1");
-        chooser.setSmsReference("ref");
-        QVERIFY(chooser.formOpen());
-        QCOMPARE(chooser.infoText(), QString("The TAN was sent to +49 170 1. Please enter the TAN in the form field:"));
-    }
-
     void lockedMethodShowsItsTextInsteadOfRequesting_data()
     {
         QTest::addColumn<int>("state");
@@ -138,32 +119,6 @@ private slots:
         chooser.setPhotoTan(challenge);
         QCOMPARE(!chooser.image().isNull(), image);
         QCOMPARE(chooser.infoText() == "Unable to display photoTAN", !image);
-    }
-
-    void submitAndCancelReset()
-    {
-        TwoFactorChooser chooser;
-        QSignalSpy sent(&chooser, &TwoFactorChooser::sendTan);
-        QSignalSpy aborted(&chooser, &TwoFactorChooser::loginAborted);
-        chooser.setTwoFactorMethods(methods(S::Active, S::Active, S::Active));
-        chooser.selectTanMethod(2);
-        chooser.setITan("12");
-        chooser.submit("ab12");
-        QCOMPARE(sent.count(), 1);
-        QCOMPARE(sent.first().at(0).toString(), QString("ab12"));
-        QVERIFY(!chooser.formOpen());
-        QVERIFY(chooser.infoText().isEmpty());
-        QVERIFY(!chooser.wasRequested(TwoFactorMethod::ITan));
-
-        // A rejected TAN: the same method's form opens again under the error.
-        chooser.prepareTanForm(true);
-        QVERIFY(chooser.errorVisible());
-        QVERIFY(chooser.formOpen());
-        QCOMPARE(chooser.currentIndex(), 2);
-
-        chooser.cancel();
-        QCOMPARE(aborted.count(), 1);
-        QVERIFY(!chooser.errorVisible());
     }
 };
 

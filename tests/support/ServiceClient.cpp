@@ -115,12 +115,6 @@ QByteArray ServiceClient::cookieHeader() const
     return {};
 }
 
-void ServiceClient::forgetSession()
-{
-    m_nam->setCookieJar(new QNetworkCookieJar());
-    m_xsrf.clear();
-}
-
 ServiceClient::LoginResult ServiceClient::login(const QString &user, const QString &password,
                                                 const LoginOptions &options)
 {
@@ -287,59 +281,4 @@ ServiceClient::Reply ServiceClient::deleteObject(const QString &objectId, bool f
 ServiceClient::Reply ServiceClient::passwords()
 {
     return request("GET", passwordsBase());
-}
-
-ServiceClient::Reply ServiceClient::createPassword(const QString &title, const QString &secret, const QString &username,
-                                                   const QString &url, const QString &comment)
-{
-    QByteArray ivHex;
-    const QByteArray cipherText = encryptForTransport(secret.toUtf8(), &ivHex);
-    const QJsonObject body{{"title", title},
-                           {"username", username},
-                           {"password", QString::fromLatin1(cipherText.toHex())},
-                           {"transportIv", QString::fromLatin1(ivHex)},
-                           {"url", url},
-                           {"comment", comment}};
-    return request("POST", passwordsBase(), QJsonDocument(body).toJson(QJsonDocument::Compact));
-}
-
-ServiceClient::Reply ServiceClient::updatePassword(const QString &id, const QString &title, const QString &secret)
-{
-    QByteArray ivHex;
-    const QByteArray cipherText = encryptForTransport(secret.toUtf8(), &ivHex);
-    const QJsonObject body{{"title", title},
-                           {"username", ""},
-                           {"password", QString::fromLatin1(cipherText.toHex())},
-                           {"transportIv", QString::fromLatin1(ivHex)},
-                           {"url", ""},
-                           {"comment", ""}};
-    return request("PUT", passwordsBase() + "/" + id, QJsonDocument(body).toJson(QJsonDocument::Compact));
-}
-
-ServiceClient::Reply ServiceClient::getPassword(const QString &id, QString *secret)
-{
-    const Reply r = request("GET", passwordsBase() + "/" + id);
-    secret->clear();
-    if (r.ok()) {
-        bool ok = false;
-        const QByteArray plain = SrpTestClient::aesCbc(
-            false, m_key, QByteArray::fromHex(r.data.value("transportIv").toString().toLatin1()),
-            QByteArray::fromHex(r.data.value("password").toString().toLatin1()), &ok);
-        if (ok)
-            *secret = QString::fromUtf8(plain);
-    }
-    return r;
-}
-
-ServiceClient::Reply ServiceClient::deletePassword(const QString &id)
-{
-    return request("DELETE", passwordsBase() + "/" + id);
-}
-
-ServiceClient::Reply ServiceClient::checkBreached(const QString &secret)
-{
-    QByteArray ivHex;
-    const QByteArray cipherText = encryptForTransport(secret.toUtf8(), &ivHex);
-    const QJsonObject body{{"password", QString::fromLatin1(cipherText.toHex())}, {"transportIv", QString::fromLatin1(ivHex)}};
-    return request("POST", passwordsBase() + "/breached", QJsonDocument(body).toJson(QJsonDocument::Compact));
 }

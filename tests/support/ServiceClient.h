@@ -88,12 +88,9 @@ public:
     LoginResult login(const QString &user, const QString &password, const LoginOptions &options);
     LoginResult login(const QString &user, const QString &password);
     Reply logout();
-    // Forgets the cookies (the server session) and the token on this side only.
-    void forgetSession();
-
-    SrpTestClient *srp() const { return m_srp.get(); }
     // "JSESSIONID=..." as this client sends it (empty without a session).
     QByteArray cookieHeader() const;
+
     QByteArray sessionKey() const { return m_key; }
     QByteArray xsrfToken() const { return m_xsrf; }
     void setXsrfToken(const QByteArray &token) { m_xsrf = token; }
@@ -114,14 +111,8 @@ public:
     Reply createFolder(const QString &destination, const QString &name);
     Reply deleteObject(const QString &objectId, bool folder, const QString &mode = QStringLiteral("trash"));
 
-    // Passwords: the secret travels encrypted under the session key.
+    // The password list (its secrets travel encrypted under the session key).
     Reply passwords();
-    Reply createPassword(const QString &title, const QString &secret, const QString &username = {},
-                         const QString &url = {}, const QString &comment = {});
-    Reply updatePassword(const QString &id, const QString &title, const QString &secret);
-    Reply getPassword(const QString &id, QString *secret);
-    Reply deletePassword(const QString &id);
-    Reply checkBreached(const QString &secret);
 
     // Percent-encoding as the client does it: all but letters, digits and "-._~".
     static QByteArray percent(const QString &text);

@@ -15,16 +15,10 @@
 
 ServiceProcess::ServiceProcess() : ServiceProcess(Options()) {}
 
-ServiceProcess::ServiceProcess(Options options) : m_options(std::move(options))
+ServiceProcess::ServiceProcess(Options options)
+    : m_options(std::move(options)), m_tempDir(std::make_unique<QTemporaryDir>()),
+      m_dataDir(m_tempDir->path() + QStringLiteral("/data")), m_outFile(m_tempDir->path() + QStringLiteral("/service.out"))
 {
-    if (m_options.dataDir.isEmpty()) {
-        m_tempDir = std::make_unique<QTemporaryDir>();
-        m_dataDir = m_tempDir->path() + QStringLiteral("/data");
-        m_outFile = m_tempDir->path() + QStringLiteral("/service.out");
-    } else {
-        m_dataDir = m_options.dataDir;
-        m_outFile = m_dataDir + QStringLiteral(".out");
-    }
 }
 
 ServiceProcess::~ServiceProcess()
@@ -44,7 +38,7 @@ bool ServiceProcess::isRunning() const
 
 QString ServiceProcess::baseUrl() const
 {
-    return QStringLiteral("%1://127.0.0.1:%2").arg(m_options.http ? QStringLiteral("http") : QStringLiteral("https")).arg(m_port);
+    return QStringLiteral("https://127.0.0.1:%1").arg(m_port);
 }
 
 QByteArray ServiceProcess::output() const
@@ -64,16 +58,12 @@ bool ServiceProcess::start(int timeoutMs)
         m_error = QStringLiteral("KORVEX_SERVICE_BINARY is not set");
         return false;
     }
-    if (m_tempDir && !m_tempDir->isValid()) {
+    if (!m_tempDir->isValid()) {
         m_error = QStringLiteral("no temporary folder");
         return false;
     }
     QStringList args{QStringLiteral("--data"), m_dataDir, QStringLiteral("serve"), QStringLiteral("--port"),
                      QStringLiteral("0")};
-    if (m_options.http)
-        args << QStringLiteral("--http");
-    if (m_options.sessionIdleSeconds > 0)
-        args << QStringLiteral("--session-idle") << QString::number(m_options.sessionIdleSeconds);
     args << m_options.extraArgs;
 
     // Output goes to a file: a pipe that nobody reads while a test blocks
@@ -114,7 +104,7 @@ bool ServiceProcess::readStartupLines(int timeoutMs)
                 m_port = url.port();
             }
         }
-        if (m_port > 0 && !m_adminToken.isEmpty() && (m_options.http || !m_caFile.isEmpty()))
+        if (m_port > 0 && !m_adminToken.isEmpty() && !m_caFile.isEmpty())
             return true;
         if (m_process->state() != QProcess::Running) {
             m_error = QStringLiteral("the service ended at start: %1").arg(QString::fromLocal8Bit(output()));
@@ -239,8 +229,7 @@ ServiceProcess::AdminReply ServiceProcess::admin(const QByteArray &method, const
     }
     QNetworkAccessManager nam;
     QNetworkRequest request(QUrl(baseUrl() + path));
-    if (!m_options.http)
-        request.setSslConfiguration(sslConfiguration());
+    request.setSslConfiguration(sslConfiguration());
     request.setRawHeader("X-Admin-Token", m_adminToken);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     QByteArray payload;
@@ -324,18 +313,6 @@ bool ServiceProcess::forceStatus(const QString &path, int httpStatus, const QStr
     return injectFault(fault).has_value();
 }
 
-bool ServiceProcess::emptyBody(const QString &path, const QString &method, int count) const
-{
-    Fault fault = makeFault(QStringLiteral("empty"), path, method, count);
-    return injectFault(fault).has_value();
-}
-
-bool ServiceProcess::nonJsonBody(const QString &path, const QString &method, int count) const
-{
-    Fault fault = makeFault(QStringLiteral("nonjson"), path, method, count);
-    return injectFault(fault).has_value();
-}
-
 bool ServiceProcess::rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method,
                                  int count) const
 {
@@ -368,19 +345,6 @@ std::optional<int> ServiceProcess::expireSessions(const QString &user) const
     if (!reply.ok())
         return std::nullopt;
     return reply.data.value(QStringLiteral("expired")).toInt();
-}
-
-bool ServiceProcess::setQuota(const QString &safeId, qint64 bytes) const
-{
-    return admin("POST", QStringLiteral("/admin/quota"),
-                 QJsonObject{{QStringLiteral("safe_id"), safeId}, {QStringLiteral("quota"), double(bytes)}})
-        .ok();
-}
-
-bool ServiceProcess::setSessionIdle(int seconds) const
-{
-    return admin("POST", QStringLiteral("/admin/settings"), QJsonObject{{QStringLiteral("sessionIdleSeconds"), seconds}})
-        .ok();
 }
 
 std::optional<QJsonArray> ServiceProcess::trash(const QString &safeId) const

@@ -15,7 +15,7 @@
 
 // Runs the reference service `korvex-service` as a child process for a test:
 // a fresh data folder in a temporary directory, a free port on 127.0.0.1,
-// HTTPS with the service's own CA (or plain HTTP when asked).
+// HTTPS with the service's own CA.
 //
 // The binary comes from the environment variable KORVEX_SERVICE_BINARY; a
 // test sets it in CMake with
@@ -38,10 +38,7 @@ class ServiceProcess
 public:
     struct Options
     {
-        bool http = false;           // plain HTTP instead of HTTPS
-        int sessionIdleSeconds = 0;  // 0: the service's default (1800)
-        QStringList extraArgs;       // more options for "serve"
-        QString dataDir;             // empty: a fresh temporary folder (removed afterwards)
+        QStringList extraArgs; // more options for "serve"
     };
 
     // Result of one command-line call of korvex-service (add-user, add-safe, ...).
@@ -113,7 +110,7 @@ public:
     bool isRunning() const;
     QString errorString() const { return m_error; }
 
-    QString baseUrl() const;      // "https://127.0.0.1:PORT" (or http)
+    QString baseUrl() const;      // "https://127.0.0.1:PORT"
     int port() const { return m_port; }
     QString caFile() const { return m_caFile; }
     QByteArray adminToken() const { return m_adminToken; }
@@ -146,8 +143,6 @@ public:
     bool stall(const QString &path, int ms = 600000, const QString &method = {}, int count = 1) const;
     bool cutBody(const QString &path, qint64 afterBytes = -1, const QString &method = {}, int count = 1) const;
     bool forceStatus(const QString &path, int httpStatus, const QString &method = {}, int count = 1) const;
-    bool emptyBody(const QString &path, const QString &method = {}, int count = 1) const;
-    bool nonJsonBody(const QString &path, const QString &method = {}, int count = 1) const;
     bool rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method = {},
                      int count = 1) const;
     bool replaceHeader(const QString &path, const QString &header, const QString &value, const QString &method = {},
@@ -155,8 +150,6 @@ public:
     bool clearFaults() const; // also releases stalled replies
     // Ends the sessions of a user (all users when empty); the number ended.
     std::optional<int> expireSessions(const QString &user = {}) const;
-    bool setQuota(const QString &safeId, qint64 bytes) const;
-    bool setSessionIdle(int seconds) const;
     // The objects in the trash held by a safe (object_id, safe_id, path, type, size).
     std::optional<QJsonArray> trash(const QString &safeId) const;
 

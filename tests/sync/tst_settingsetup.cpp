@@ -87,24 +87,6 @@ private slots:
         QFile::remove(dir.filePath(QStringLiteral("state.db3")));
     }
 
-    void overlaps_data()
-    {
-        QTest::addColumn<QString>("candidate");
-        QTest::addColumn<bool>("conflict");
-        QTest::newRow("the same folder -> conflict") << "Data" << true;
-        QTest::newRow("inside it -> conflict") << "Data/Sub" << true;
-        QTest::newRow("containing it -> conflict") << "" << true;
-        QTest::newRow("a sibling named Data2 -> no conflict") << "Data2" << false;
-        QTest::newRow("unrelated -> no conflict") << "Other" << false;
-    }
-    void overlaps()
-    {
-        QFETCH(QString, candidate);
-        QFETCH(bool, conflict);
-        const SettingSetup setup(settings.get(), session.get(), &prompts);
-        QCOMPARE(setup.firstConflict(SettingSetup::cleanPath(dir.filePath(candidate))).has_value(), conflict);
-    }
-
     void decliningStoresNothingAcceptingReplacesOne()
     {
         prompts.answers = {false};
