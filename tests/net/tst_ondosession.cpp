@@ -42,13 +42,13 @@ private:
     std::unique_ptr<OndoSession> session;
 
     // A peer that runs `rest` for all but the session check, and a session on it.
-    bool startSession(const ScriptedPeer::Script &rest)
+    bool startSession(const ScriptedPeer::Script &rest, const SessionOptions &options = SessionOptions())
     {
         peer = std::make_unique<ScriptedPeer>();
         serveSessionChecks(*peer, rest);
         if (!peer->start())
             return false;
-        session = std::make_unique<OndoSession>(SessionOptions());
+        session = std::make_unique<OndoSession>(options);
         session->setServer(testServer(peer->url()));
         return true;
     }
@@ -115,30 +115,26 @@ private slots:
         QFETCH(int, apiVersion);
         QFETCH(QByteArray, versionPath);
         QFETCH(QByteArray, validationPath);
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
-        peer.setScript([&](const PeerRequest &r, PeerConnection *c) {
+        SessionOptions options;
+        options.apiVersion = apiVersion;
+        QVERIFY(startSession([versionPath, validationPath](const PeerRequest &r, PeerConnection *c) {
             if (r.path() == versionPath)
                 c->reply(200, envelope(VersionData));
             else if (r.path() == validationPath)
                 c->reply(200, envelope());
             else
                 c->reply(404, "{}");
-        });
-        SessionOptions options;
-        options.apiVersion = apiVersion;
-        OndoSession session(options);
-        session.setServer(testServer(peer.url()));
+        }, options));
         auto outcomes = std::make_shared<Outcomes>();
         ClientVersionTO_v1 version;
-        session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
+        session->getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
         QTRY_COMPARE(outcomes->calls, 1);
         QCOMPARE(outcomes->lastCode(), ERR_NONE);
         QCOMPARE(version.versionCompatible, QStringLiteral("1.0.0"));
         QCOMPARE(version.toString(),
                  QStringLiteral("name:'sync' version_compatible:'1.0.0' version_latest:'1.2.0'"));
-        session.checkSessionStatus();
-        QTRY_COMPARE(peer.countPath(validationPath), 1);
+        session->checkSessionStatus();
+        QTRY_COMPARE(peer->countPath(validationPath), 1);
     }
 
     void quotaFailureChecksNot_twoFailuresInARowCheckOnce_successRearms()
