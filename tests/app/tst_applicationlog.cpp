@@ -110,7 +110,6 @@ private slots:
         QTest::addColumn<int>("level");
         QTest::newRow("DBG -> DBG") << "DBG" << int(ApplicationLog::DBG);
         QTest::newRow("unknown -> WARN") << "VERBOSE" << int(ApplicationLog::WARN);
-        QTest::newRow("lower case -> WARN") << "dbg" << int(ApplicationLog::WARN);
     }
     void levelFromSettings()
     {

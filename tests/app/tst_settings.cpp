@@ -53,8 +53,6 @@ private slots:
         QCOMPARE(cfg->value("brand/appName").toString(), QString("Korvex Sync"));
         QVERIFY(cfg->setValue("app/log_level", "DBG"));                      // user settings
         QCOMPARE(env->settings()->value("app/log_level").toString(), QString("DBG"));
-        QCOMPARE(cfg->source("servers").value("servers").toObject().value("serverlist").toArray().size(), 5);
-        QVERIFY(cfg->source("substitutions").value("substitutions").toObject().contains("URL_HELP"));
     }
 
     void settingsStorage()
