@@ -51,7 +51,6 @@ private slots:
         QTest::newRow("FATAL: debug -> written") << int(ApplicationLog::FATAL) << dbg << "x" << true;
         QTest::newRow("INFO: critical -> dropped") << int(ApplicationLog::INFO) << crit << "x" << false;
         QTest::newRow("INFO: debug banner -> written") << int(ApplicationLog::INFO) << dbg << "## x" << true;
-        QTest::newRow("ERROR: debug banner -> written") << int(ApplicationLog::ERROR) << dbg << "##x" << true;
         QTest::newRow("WARN: single hash -> dropped") << int(ApplicationLog::WARN) << dbg << "# x" << false;
     }
     void filter()
@@ -111,7 +110,6 @@ private slots:
         QTest::addColumn<int>("level");
         QTest::newRow("DBG -> DBG") << "DBG" << int(ApplicationLog::DBG);
         QTest::newRow("unknown -> WARN") << "VERBOSE" << int(ApplicationLog::WARN);
-        QTest::newRow("lower case -> WARN") << "dbg" << int(ApplicationLog::WARN);
     }
     void levelFromSettings()
     {

@@ -38,6 +38,21 @@ private:
     int validationHttp = 200;
     QByteArray validationBody;
 
+    std::unique_ptr<ScriptedPeer> peer;
+    std::unique_ptr<OndoSession> session;
+
+    // A peer that runs `rest` for all but the session check, and a session on it.
+    bool startSession(const ScriptedPeer::Script &rest, const SessionOptions &options = SessionOptions())
+    {
+        peer = std::make_unique<ScriptedPeer>();
+        serveSessionChecks(*peer, rest);
+        if (!peer->start())
+            return false;
+        session = std::make_unique<OndoSession>(options);
+        session->setServer(testServer(peer->url()));
+        return true;
+    }
+
     void serveSessionChecks(ScriptedPeer &peer, const ScriptedPeer::Script &rest)
     {
         peer.setScript([this, rest](const PeerRequest &r, PeerConnection *c) {
@@ -76,7 +91,12 @@ private slots:
         validationHttp = 200;
         validationBody = envelope();
     }
-    void cleanup() { env.reset(); }
+    void cleanup()
+    {
+        session.reset();
+        peer.reset();
+        env.reset();
+    }
 
     void apiGeneration_data()
     {
@@ -95,74 +115,58 @@ private slots:
         QFETCH(int, apiVersion);
         QFETCH(QByteArray, versionPath);
         QFETCH(QByteArray, validationPath);
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
-        peer.setScript([&](const PeerRequest &r, PeerConnection *c) {
+        SessionOptions options;
+        options.apiVersion = apiVersion;
+        QVERIFY(startSession([versionPath, validationPath](const PeerRequest &r, PeerConnection *c) {
             if (r.path() == versionPath)
                 c->reply(200, envelope(VersionData));
             else if (r.path() == validationPath)
                 c->reply(200, envelope());
             else
                 c->reply(404, "{}");
-        });
-        SessionOptions options;
-        options.apiVersion = apiVersion;
-        OndoSession session(options);
-        session.setServer(testServer(peer.url()));
+        }, options));
         auto outcomes = std::make_shared<Outcomes>();
         ClientVersionTO_v1 version;
-        session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
+        session->getClientVersion(recordInto<ClientVersionTO_v1>(outcomes, &version));
         QTRY_COMPARE(outcomes->calls, 1);
         QCOMPARE(outcomes->lastCode(), ERR_NONE);
         QCOMPARE(version.versionCompatible, QStringLiteral("1.0.0"));
         QCOMPARE(version.toString(),
                  QStringLiteral("name:'sync' version_compatible:'1.0.0' version_latest:'1.2.0'"));
-        session.checkSessionStatus();
-        QTRY_COMPARE(peer.countPath(validationPath), 1);
+        session->checkSessionStatus();
+        QTRY_COMPARE(peer->countPath(validationPath), 1);
     }
 
-    void twoFailuresInARowCheckOnce_successRearms()
+    void quotaFailureChecksNot_twoFailuresInARowCheckOnce_successRearms()
     {
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
         validationDelayMs = 300; // the check is still out while the second failure arrives
-        serveSessionChecks(peer, [](const PeerRequest &r, PeerConnection *c) {
+        QVERIFY(startSession([](const PeerRequest &r, PeerConnection *c) {
             if (r.path() == "/ok")
                 c->reply(200, envelope());
+            else if (r.path() == "/upload")
+                c->reply(200, envelope({}, 10907, "quota"));
             else
                 c->reply(500, "{}");
-        });
-        OndoSession session{SessionOptions()};
-        session.setServer(testServer(peer.url()));
+        }));
+        QCOMPARE(getAndWait(*session, QStringLiteral("/upload")), ERR_STATUS_10907);
+        QTest::qWait(300);
+        QCOMPARE(peer->countPath(ValidationV3), 0);
+        QCOMPARE(getAndWait(*session, QStringLiteral("/ok")), ERR_NONE);
 
         auto outcomes = std::make_shared<Outcomes>();
-        session.send<Nothing>(Request::createGet(QStringLiteral("/fail1")), recordInto<Nothing>(outcomes));
-        session.send<Nothing>(Request::createGet(QStringLiteral("/fail2")), recordInto<Nothing>(outcomes));
+        session->send<Nothing>(Request::createGet(QStringLiteral("/fail1")), recordInto<Nothing>(outcomes));
+        session->send<Nothing>(Request::createGet(QStringLiteral("/fail2")), recordInto<Nothing>(outcomes));
         QTRY_COMPARE(outcomes->calls, 2);
         QCOMPARE(outcomes->codes, (QList<ErrorCode>{ERR_NETWORK, ERR_NETWORK}));
-        QTRY_COMPARE(peer.countPath(ValidationV3), 1);
+        QTRY_COMPARE(peer->countPath(ValidationV3), 1);
         QTest::qWait(500);
-        QCOMPARE(peer.countPath(ValidationV3), 1);
-        QCOMPARE(session.failedRequests(), 2);
+        QCOMPARE(peer->countPath(ValidationV3), 1);
+        QCOMPARE(session->failedRequests(), 3); // the quota failure counts too
 
         // A success re-arms the check: the next failure checks again.
-        QCOMPARE(getAndWait(session, QStringLiteral("/ok")), ERR_NONE);
-        QCOMPARE(getAndWait(session, QStringLiteral("/fail3")), ERR_NETWORK);
-        QTRY_COMPARE(peer.countPath(ValidationV3), 2);
-    }
-
-    void quotaFailureCausesNoCheck()
-    {
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
-        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) {
-            c->reply(200, envelope({}, 10907, "quota"));
-        });
-        OndoSession session{SessionOptions()};
-        session.setServer(testServer(peer.url()));
-        QCOMPARE(getAndWait(session, QStringLiteral("/upload")), ERR_STATUS_10907);
-        QTest::qWait(300);
-        QCOMPARE(peer.countPath(ValidationV3), 0);
+        QCOMPARE(getAndWait(*session, QStringLiteral("/ok")), ERR_NONE);
+        QCOMPARE(getAndWait(*session, QStringLiteral("/fail3")), ERR_NETWORK);
+        QTRY_COMPARE(peer->countPath(ValidationV3), 2);
     }
 
     void lostServerSessionReachesTimeout_data()
@@ -178,15 +182,11 @@ private slots:
         QFETCH(int, http);
         QFETCH(QByteArray, body);
         QFETCH(int, code);
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
         validationHttp = http;
         validationBody = body;
-        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope({}, 401, "x")); });
-        OndoSession session{SessionOptions()};
-        session.setServer(testServer(peer.url()));
-        QSignalSpy timeouts(&session, &OndoSession::sessionTimeout);
-        QCOMPARE(getAndWait(session, QStringLiteral("/files")), ERR_SERVER_STATUS);
+        QVERIFY(startSession([](const PeerRequest &, PeerConnection *c) { c->reply(200, envelope({}, 401, "x")); }));
+        QSignalSpy timeouts(session.get(), &OndoSession::sessionTimeout);
+        QCOMPARE(getAndWait(*session, QStringLiteral("/files")), ERR_SERVER_STATUS);
         QTRY_COMPARE(timeouts.count(), 1);
         QCOMPARE(timeouts.first().at(0).value<OndoSession::SessionState>(), OndoSession::SERVER_SESSION_TIMEOUT);
         QCOMPARE(int(timeouts.first().at(1).value<ErrorCode>()), code);
@@ -196,22 +196,18 @@ private slots:
 
     void resetSessionForgetsCookies()
     {
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
-        serveSessionChecks(peer, [](const PeerRequest &r, PeerConnection *c) {
+        QVERIFY(startSession([](const PeerRequest &r, PeerConnection *c) {
             if (r.path() == "/login")
                 c->reply(200, envelope(), {"Set-Cookie: JSESSIONID=0123456789abcdefSECRETTAIL; Path=/"});
             else
                 c->reply(200, envelope());
-        });
-        OndoSession session{SessionOptions()};
-        session.setServer(testServer(peer.url()));
-        QCOMPARE(getAndWait(session, QStringLiteral("/login")), ERR_NONE);
-        QCOMPARE(getAndWait(session, QStringLiteral("/before")), ERR_NONE);
-        session.resetSession();
-        QCOMPARE(getAndWait(session, QStringLiteral("/after")), ERR_NONE);
+        }));
+        QCOMPARE(getAndWait(*session, QStringLiteral("/login")), ERR_NONE);
+        QCOMPARE(getAndWait(*session, QStringLiteral("/before")), ERR_NONE);
+        session->resetSession();
+        QCOMPARE(getAndWait(*session, QStringLiteral("/after")), ERR_NONE);
         QByteArray before, after;
-        for (const PeerRequest &r : peer.requests()) {
+        for (const PeerRequest &r : peer->requests()) {
             if (r.path() == "/before")
                 before = r.header("cookie");
             if (r.path() == "/after")
@@ -219,23 +215,19 @@ private slots:
         }
         QCOMPARE(before, QByteArray("JSESSIONID=0123456789abcdefSECRETTAIL"));
         QCOMPARE(after, QByteArray());
-        QCOMPARE(session.networkAccessManager()->objectName(), QStringLiteral("NAM-r%1").arg(session.instanceNumber()));
+        QCOMPARE(session->networkAccessManager()->objectName(), QStringLiteral("NAM-r%1").arg(session->instanceNumber()));
     }
 
     void sessionSecretsNeverReachTheLog()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("net.traffic.debug=true"));
         MessageCapture log(true);
-        ScriptedPeer peer;
-        QVERIFY(peer.start());
-        serveSessionChecks(peer, [](const PeerRequest &, PeerConnection *c) {
+        QVERIFY(startSession([](const PeerRequest &, PeerConnection *c) {
             c->reply(200, envelope(R"({"password":"c1phertext-of-a-secret"})"),
                      {"Set-Cookie: JSESSIONID=0123456789abcdefSECRETTAIL; Path=/"});
-        });
-        OndoSession session{SessionOptions()};
-        session.setServer(testServer(peer.url()));
-        session.setXsrfToken("XSRF-abcdefgh-SECRETTAIL");
-        QCOMPARE(getAndWait(session, QStringLiteral("/login")), ERR_NONE);
+        }));
+        session->setXsrfToken("XSRF-abcdefgh-SECRETTAIL");
+        QCOMPARE(getAndWait(*session, QStringLiteral("/login")), ERR_NONE);
         QLoggingCategory::setFilterRules(QStringLiteral("net.traffic.debug=false"));
         QVERIFY(!log.containing(QStringLiteral("## OndoSession: sid: s01234567")).isEmpty());
         QVERIFY(!log.containing(QStringLiteral("NetworkReply[")).isEmpty()); // the traffic dump ran
@@ -282,6 +274,10 @@ private slots:
         OndoSession session(options);
         QSignalSpy sslErrors(&session, &OndoSession::sslErrors);
         session.setServer(testServer(peer.url(QStringLiteral("localhost"))));
+        if (code == 0) { // an https server is connected ahead, before any request
+            QTRY_COMPARE(peer.encryptedCount(), 1);
+            QCOMPARE(peer.requests().size(), 0);
+        }
         auto outcomes = std::make_shared<Outcomes>();
         session.getClientVersion(recordInto<ClientVersionTO_v1>(outcomes));
         QTRY_COMPARE(outcomes->calls, 1);
@@ -291,22 +287,6 @@ private slots:
             QCOMPARE(sslErrors.count(), 0);
         else
             QVERIFY(sslErrors.count() >= 1);
-    }
-
-    void httpsServerIsConnectedAhead()
-    {
-        const TestPki::Leaf leaf = pki->issue({QStringLiteral("localhost")});
-        ScriptedPeer peer;
-        peer.setTls(leaf.certificatePem, leaf.keyPem);
-        QVERIFY(peer.start());
-        const QString caFile = dir.filePath(QStringLiteral("ca-ahead.pem"));
-        QVERIFY(writeFile(caFile, pki->caPem()));
-        SessionOptions options;
-        options.caFile = caFile;
-        OndoSession session(options);
-        session.setServer(testServer(peer.url(QStringLiteral("localhost"))));
-        QTRY_COMPARE(peer.encryptedCount(), 1); // before any request
-        QCOMPARE(peer.requests().size(), 0);
     }
 
     void caFile_data()

@@ -15,7 +15,6 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("name");
         QTest::newRow("0 -> NoError") << 0 << "NoError";
-        QTest::newRow("22 -> HostNameMismatch") << 22 << "HostNameMismatch";
         QTest::newRow("-1 -> UnspecifiedError") << -1 << "UnspecifiedError";
         QTest::newRow("99 -> Unknown(99)") << 99 << "Unknown(99)";
     }
