@@ -1,6 +1,7 @@
 #include "SyncScenario.h"
 #include "TestEnv.h"
 
+#include <QLockFile>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -74,6 +75,29 @@ private slots:
         QVERIFY2(run.lines.isEmpty(), qPrintable(run.describe()));
         QVERIFY2(run.err.contains(QStringLiteral("skipped: the local folder")), qPrintable(run.err));
         expectAll(run, {"remote a.txt=kept"});
+    }
+
+    // While another program (the desktop, a second korvexcmd) holds a
+    // setting's lock, a run leaves that setting alone and says so.
+    void settingLockedByAnotherProgramIsSkipped()
+    {
+        fresh();
+        SyncHarness::Run run;
+        QVERIFY(play(*h, {"L a.txt=v1", "S"}, &run).isEmpty());
+        QDirIterator it(h->client().home(), {QStringLiteral("*.db3")}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        QVERIFY(it.hasNext());
+        QLockFile lock(QFileInfo(it.next()).absolutePath() + QStringLiteral("/sync-1.lock"));
+        QVERIFY(lock.tryLock(0));
+        QVERIFY(h->client().write(QStringLiteral("a.txt"), "v2"));
+        run = h->client().sync();
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.lines.isEmpty(), qPrintable(run.describe()));
+        QVERIFY2(run.err.contains(QStringLiteral("another program is synchronising it")), qPrintable(run.err));
+        expectAll(run, {"remote a.txt=v1"});
+        lock.unlock();
+        QVERIFY(play(*h, {"S"}, &run).isEmpty());
+        expectAll(run, {"line upload|a.txt|Ok", "remote a.txt=v2"});
     }
 
     void limits()
