@@ -14,7 +14,6 @@ public:
 
     void open(const QString &path);
     void setThreshold(Level level) { m_threshold = level; }
-    Level threshold() const { return m_threshold; }
     // "DEBUG", "INFO", "WARN", "ERROR", "FATAL"; false for anything else.
     static bool parseLevel(const QString &name, Level *level);
     static const char *levelName(Level level);

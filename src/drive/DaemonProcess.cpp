@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -14,11 +15,7 @@
 using namespace quarnet::daemon::api;
 
 namespace {
-#ifdef Q_OS_WIN
-const char kExecutable[] = "/encrypted.exe";
-#else
-const char kExecutable[] = "/encrypted";
-#endif
+const QString kExecutable = QStringLiteral("encrypted"); // findExecutable adds ".exe" on Windows
 constexpr int kDefaultDelaySeconds = 2;
 constexpr int kOneDaySeconds = 86400;
 } // namespace
@@ -120,19 +117,15 @@ QString DaemonProcess::locateDaemonExecutable()
 {
     if (!m_executable.isEmpty())
         return m_executable;
+    // Beside the program, in the build tree's daemon folder, then on PATH.
     const QString appDir = QCoreApplication::applicationDirPath();
-    QStringList candidates{appDir, appDir + QStringLiteral("/../../../../daemon_exe"),
-                           appDir + QStringLiteral("/../daemon_exe")};
-    candidates += QString::fromLocal8Bit(qgetenv("PATH")).split(QDir::listSeparator(), Qt::SkipEmptyParts);
-    for (const QString &dir : qAsConst(candidates)) {
-        const QFileInfo file(dir + QLatin1String(kExecutable));
-        if (file.exists() && file.isFile()) {
-            m_executable = file.absoluteFilePath();
-            return m_executable;
-        }
-    }
-    qCritical("Could not find executable: %s", kExecutable);
-    return QString();
+    m_executable = QStandardPaths::findExecutable(
+        kExecutable, {appDir, appDir + QStringLiteral("/../../../../daemon_exe"), appDir + QStringLiteral("/../daemon_exe")});
+    if (m_executable.isEmpty())
+        m_executable = QStandardPaths::findExecutable(kExecutable);
+    if (m_executable.isEmpty())
+        qCritical("Could not find executable: /%s", qUtf8Printable(kExecutable)); // the log line as it always read
+    return m_executable;
 }
 
 void DaemonProcess::startProcess()
@@ -153,7 +146,6 @@ void DaemonProcess::startProcess()
     m_process = process;
     connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), process, &QObject::deleteLater);
     connect(process, &QProcess::started, this, &DaemonProcess::startWatchdog);
-    connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this, &DaemonProcess::stopWatchdog);
     connect(process, &QProcess::errorOccurred, this, &DaemonProcess::handleProcessError);
     connect(process, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), this,
             &DaemonProcess::handleProcessFinished);
@@ -194,7 +186,10 @@ void DaemonProcess::setDaemonStatus(quarnet::daemon::api::status status)
 
 void DaemonProcess::setStatusToRunning()
 {
-    setDaemonStatus(Running);
+    // Every good watchdog run lands here; only the change is news (an exit
+    // code, by contrast, is reported each time: each one schedules a start).
+    if (m_status != Running)
+        setDaemonStatus(Running);
 }
 
 void DaemonProcess::startWatchdog()
@@ -217,7 +212,7 @@ void DaemonProcess::stopWatchdog()
 
 void DaemonProcess::handleProcessError(QProcess::ProcessError error)
 {
-    stopWatchdog();
+    // A crash ends in finished() as well, which stops the watchdog there.
     switch (error) {
     case QProcess::FailedToStart:
         qCritical("FS Daemon failed to start");
@@ -241,12 +236,12 @@ void DaemonProcess::handleProcessFinished(int exitCode, QProcess::ExitStatus exi
         return;
     if (m_process == sender())
         m_process = nullptr;
+    stopWatchdog();
     int delay = kDefaultDelaySeconds;
     if (exitStatus == QProcess::CrashExit) {
         qInfo("FS daemon crashed");
         setDaemonStatus(Crashed);
     } else {
-        stopWatchdog();
         qInfo("FS daemon finished with return value %d", exitCode);
         if (exitCode == 0) {
             setDaemonStatus(Exited);

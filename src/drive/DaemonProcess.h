@@ -28,10 +28,8 @@ public:
 
     // The storage folder beside the local folder L: "<parent of L>/.<name of L>-encrypted".
     static QString shadowFolderFor(const QString &localDir);
-    QString shadowFolder() const { return m_shadowFolder; }
     // The local folder without its trailing "/".
     QString mountFolder() const;
-    int restartCount() const { return m_restartCount; }
 
     void setConnection(ClientConnection *connection) override;
     void setLogLevel(int level) override;

@@ -6,8 +6,6 @@
 #include "drive/DaemonProcess.h"
 #include "drive/LocalServer.h"
 
-#include <stdexcept>
-
 EncryptedDrives::EncryptedDrives(const AppInfo *appInfo, SyncSettingsDao *settings, bool decryptWhenOffline,
                                  QObject *parent)
     : QObject(parent)
@@ -22,12 +20,9 @@ EncryptedDrives::EncryptedDrives(const AppInfo *appInfo, SyncSettingsDao *settin
 {
     connect(settings, &SyncSettingsDao::settingAdded, m_manager, &FileSystemDriverManager::addSetting);
     connect(settings, &SyncSettingsDao::settingRemoved, m_manager, &FileSystemDriverManager::removeSettingById);
-    // Every good watchdog run reports Running again; only the change counts.
     connect(m_manager, &IFileSystemDriverManager::daemonStatusChanged, this,
             [this](const SyncSetting &setting, quarnet::daemon::api::status status) {
-                const int before = m_status.value(setting.id, quarnet::daemon::api::NotChecked);
-                m_status.insert(setting.id, status);
-                if (status == quarnet::daemon::api::Running && before != quarnet::daemon::api::Running)
+                if (status == quarnet::daemon::api::Running)
                     emit driveReady(setting);
             });
 }
@@ -43,9 +38,7 @@ bool EncryptedDrives::serve()
     if (!m_server) {
         m_server = new LocalServer(this);
         connect(m_server, &LocalServer::newClient, m_manager, &FileSystemDriverManager::observeClient);
-        try {
-            m_server->listen(QStringLiteral("korx"));
-        } catch (const std::runtime_error &) {
+        if (!m_server->listen(QStringLiteral("korx"))) {
             delete m_server; // listen() logged why
             m_server = nullptr;
             return false;

@@ -2,7 +2,6 @@
 
 #include "drive/FileSystemDriverManager.h"
 
-#include <QHash>
 #include <QObject>
 
 class AppInfo;
@@ -39,5 +38,4 @@ signals:
 private:
     FileSystemDriverManager *m_manager;
     LocalServer *m_server = nullptr;
-    QHash<int, int> m_status; // the last status per setting id
 };

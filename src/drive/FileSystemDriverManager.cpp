@@ -52,11 +52,6 @@ void FileSystemDriverManager::addSetting(const SyncSetting &setting)
     applyRunRule();
 }
 
-void FileSystemDriverManager::removeSetting(const SyncSetting &setting)
-{
-    removeSettingById(setting.id);
-}
-
 void FileSystemDriverManager::removeSettingById(int id)
 {
     IDaemonProcess *daemon = daemonFor(id);

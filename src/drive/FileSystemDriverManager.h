@@ -36,11 +36,9 @@ public:
     void setOnline(bool online) override;
 
     const QList<IDaemonProcess *> &daemons() const { return m_daemons; }
-    bool online() const { return m_online; }
 
 public slots:
     void addSetting(const SyncSetting &setting);
-    void removeSetting(const SyncSetting &setting);
     // For the settings store's settingRemoved(id).
     void removeSettingById(int id);
     void removeAllSettings();

@@ -7,7 +7,6 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
-#include <stdexcept>
 
 LocalServer::LocalServer(QObject *parent)
     : QObject(parent)
@@ -21,7 +20,7 @@ QString LocalServer::socketPath(const QString &name)
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QLatin1Char('/') + name;
 }
 
-void LocalServer::listen(const QString &name)
+bool LocalServer::listen(const QString &name)
 {
     const QString path = socketPath(name);
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -39,11 +38,10 @@ void LocalServer::listen(const QString &name)
     }
     if (reason.isEmpty() && !m_server.listen(path))
         reason = m_server.errorString();
-    if (!reason.isEmpty()) {
-        const QString message = QStringLiteral("Unable to start listening on local socket %1: %2").arg(path, reason);
-        qCritical("%s", qUtf8Printable(message));
-        throw std::runtime_error(message.toStdString());
-    }
+    if (reason.isEmpty())
+        return true;
+    qCritical("Unable to start listening on local socket %s: %s", qUtf8Printable(path), qUtf8Printable(reason));
+    return false;
 }
 
 void LocalServer::newConnection()

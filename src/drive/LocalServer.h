@@ -17,10 +17,9 @@ public:
     // The socket's path for `name`: the user's runtime folder + "/" + name.
     static QString socketPath(const QString &name);
     // Listens on socketPath(name). A socket file left by a crashed client is
-    // replaced; one where another client still listens is not. Throws
-    // std::runtime_error "Unable to start listening on local socket %1: %2".
-    void listen(const QString &name);
-    QString fullServerName() const { return m_server.fullServerName(); }
+    // replaced; one where another client still listens is not. False, with
+    // the reason logged, when it cannot listen.
+    bool listen(const QString &name);
 
 signals:
     void newClient(ClientConnection *client);

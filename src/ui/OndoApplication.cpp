@@ -200,15 +200,15 @@ void OndoApplication::initApp()
     driveManager->setOnline(m_networkConfig->isOnline());
     connect(m_networkConfig, &QNetworkConfigurationManager::onlineStateChanged, driveManager,
             &FileSystemDriverManager::setOnline);
-    m_iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
-    connect(driveManager, &IFileSystemDriverManager::daemonStatusChanged, m_iconOverlay,
-            [this](const SyncSetting &setting) { m_iconOverlay->addOverlay(setting); });
-    connect(m_syncSettingsDao, &SyncSettingsDao::settingAdded, m_iconOverlay, &IconOverlay::addOverlay);
-    connect(m_syncSettingsDao, &SyncSettingsDao::settingRemoved, m_iconOverlay, &IconOverlay::removeOverlayById);
+    // A drive that mounts covers its folder's icon: set it again then.
+    auto *iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
+    connect(m_drives, &EncryptedDrives::driveReady, iconOverlay, &IconOverlay::addOverlay);
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingAdded, iconOverlay, &IconOverlay::addOverlay);
+    connect(m_syncSettingsDao, &SyncSettingsDao::settingRemoved, iconOverlay, &IconOverlay::removeOverlayById);
     SyncSettingsDao::Filter allSettings;
     allSettings.currentUser = false;
     for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
-        m_iconOverlay->addOverlay(setting);
+        iconOverlay->addOverlay(setting);
 
     // The scheduler, the directory helper and the Wi-Fi rule.
     MultiSyncher::Context context;
@@ -223,6 +223,12 @@ void OndoApplication::initApp()
     // korvexcmd's runs take the same locks: one program at a time per setting.
     context.lockFolder = QFileInfo(m_appInfo->databasePath()).absolutePath();
     m_scheduler = new MultiSyncher(context, this);
+    // An encrypted setting skipped while its drive was down need not wait
+    // for the next timer run once the drive is up (while automatic runs go).
+    connect(m_drives, &EncryptedDrives::driveReady, m_scheduler, [this](const SyncSetting &setting) {
+        if (m_scheduler->isTimerActive() && m_scheduler->synchronizeAllowed())
+            m_scheduler->startSync(setting.id);
+    });
     connect(m_scheduler, &MultiSyncher::sessionTimeout, this,
             [this](OndoSession::SessionState state, ErrorCode, ErrorCode netErrCode) { on_sessionTimeout(state, netErrCode); });
     m_dirUtil = new DirUtil(m_appInfo, this);

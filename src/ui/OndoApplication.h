@@ -25,7 +25,6 @@ class SyncSettingsDao;
 class WifiController;
 class CredentialStore;
 class EncryptedDrives;
-class IconOverlay;
 class LoginController;
 class LoginRI;
 class QAuthenticator;
@@ -80,7 +79,6 @@ public:
     CredentialStore *credentialStore() const { return m_credentialStore.data(); }
     ServerList *serverList() const { return m_serverList; }
     // The drives of encrypted settings (created in initApp); null before.
-    EncryptedDrives *drives() const { return m_drives; }
     // The session (created in initApp); null before.
     OndoSession *session() const { return m_session; }
     // The login controller, once initApp created it; the session time-out
@@ -174,7 +172,6 @@ private:
     WifiController *m_wifi = nullptr;            // child
     GlobalActions *m_globalActions = nullptr;    // child
     EncryptedDrives *m_drives = nullptr; // child
-    IconOverlay *m_iconOverlay = nullptr; // child
     PasswordRI *m_passwordRI = nullptr;                 // child
     PasswordController *m_passwordController = nullptr; // child
     QString m_savedPassword;

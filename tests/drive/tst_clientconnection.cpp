@@ -150,13 +150,8 @@ private slots:
     void aSecondServerOnTheSameNameFails()
     {
         LocalServer second;
-        try {
-            second.listen(QStringLiteral("korx"));
-            QFAIL("listening twice succeeded");
-        } catch (const std::runtime_error &e) {
-            QVERIFY2(QString::fromUtf8(e.what()).startsWith(QStringLiteral("Unable to start listening on local socket ")),
-                     e.what());
-        }
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression(QStringLiteral("^Unable to start listening on local socket ")));
+        QVERIFY2(!second.listen(QStringLiteral("korx")), "listening twice succeeded");
     }
 };
 
