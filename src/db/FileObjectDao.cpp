@@ -64,15 +64,13 @@ bool FileObjectDao::replace(int settingId, const FileObject &object)
 {
     // One transaction: a crash between the two statements must not lose the
     // state of the path.
-    QSqlDatabase db = m_database->database();
-    const bool transaction = db.transaction();
-    const bool ok = remove(settingId, object.path) && store(settingId, object);
-    if (transaction) {
-        if (ok)
-            return db.commit();
-        db.rollback();
-    }
-    return ok;
+    OndoDatabase::Transaction transaction(m_database);
+    return transaction.end(remove(settingId, object.path) && store(settingId, object));
+}
+
+OndoDatabase *FileObjectDao::database() const
+{
+    return m_database;
 }
 
 FileObjects FileObjectDao::getAll(int settingId) const

@@ -24,6 +24,8 @@ public:
     // Path -> object; a later row of the same path wins.
     FileObjects getAll(int settingId) const;
     std::optional<FileObject> get(int settingId, const QString &path) const;
+    // For a transaction over several calls (OndoDatabase::Transaction).
+    OndoDatabase *database() const;
 
 private:
     OndoDatabase *m_database;

@@ -386,3 +386,38 @@ QStringList OndoDatabase::tables()
         names << q.value(0).toString();
     return names;
 }
+
+OndoDatabase::Transaction::Transaction(OndoDatabase *database)
+    : m_database(database)
+    , m_open(false)
+{
+    if (!m_database)
+        return;
+    const int depth = m_database->m_transactionDepth;
+    const bool begun = depth == 0 ? m_database->m_db.transaction()
+                                  : QSqlQuery(m_database->m_db).exec(QStringLiteral("SAVEPOINT nested%1").arg(depth));
+    if (!begun)
+        return; // the statements run on their own
+    ++m_database->m_transactionDepth;
+    m_open = true;
+}
+
+OndoDatabase::Transaction::~Transaction()
+{
+    end(false);
+}
+
+bool OndoDatabase::Transaction::end(bool ok)
+{
+    if (!m_open)
+        return ok;
+    m_open = false;
+    const int depth = --m_database->m_transactionDepth;
+    if (depth == 0)
+        return ok ? m_database->m_db.commit() : (m_database->m_db.rollback(), false);
+    // A nested one undoes only its own statements.
+    QSqlQuery q(m_database->m_db);
+    if (!ok)
+        q.exec(QStringLiteral("ROLLBACK TO nested%1").arg(depth));
+    return q.exec(QStringLiteral("RELEASE nested%1").arg(depth)) && ok;
+}

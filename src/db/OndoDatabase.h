@@ -44,6 +44,24 @@ public:
     QString version() const { return m_version; }
     QSqlDatabase database() const { return m_db; }
 
+    // The statements run during its lifetime in one transaction; one begun
+    // inside another is a savepoint of it, so that ending it without success
+    // undoes its own statements only.
+    class Transaction
+    {
+    public:
+        explicit Transaction(OndoDatabase *database);
+        ~Transaction(); // ends without success unless end() was called
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+        // Ends it; true when `ok` and, for the outermost, the commit succeeded.
+        bool end(bool ok);
+
+    private:
+        OndoDatabase *m_database;
+        bool m_open;
+    };
+
 signals:
     void incompatibleDatabase(const QString &localVersion, const QString &expectedVersion);
     void unableToOpenDatabase(const QString &msg);
@@ -58,4 +76,5 @@ private:
     QSqlDatabase m_db;
     QString m_version;
     bool m_initialised = false;
+    int m_transactionDepth = 0;
 };

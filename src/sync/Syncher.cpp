@@ -336,13 +336,11 @@ void Syncher::finishAnalysis(bool ok, const QString &message, const SyncActions 
 SyncActions Syncher::buildSyncActions(const ObjectStates &local, const ObjectStates &last, const ObjectStates &remote)
 {
     // The state rows written while planning go in one transaction.
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    const bool transaction = m_context.fileObjects && db.isValid() && db.isOpen() && db.transaction();
+    OndoDatabase::Transaction transaction(m_context.fileObjects ? m_context.fileObjects->database() : nullptr);
     SyncPlanner planner(m_setting, m_excludeSilently, m_historyId);
     const SyncActions actions = planner.build(
         local, last, remote, [this] { return m_stop; }, [this](SyncAction &a) { updateSyncState(a); });
-    if (transaction)
-        db.commit();
+    transaction.end(true);
     return actions;
 }
 
@@ -811,11 +809,9 @@ void Syncher::on_sessionTimeout(OndoSession::SessionState state, ErrorCode netEr
 void Syncher::actionDone(SyncAction &a)
 {
     // The state row and the history row of an action in one commit.
-    QSqlDatabase db = QSqlDatabase::database(QLatin1String(QSqlDatabase::defaultConnection), false);
-    const bool transaction = m_context.fileObjects && db.isValid() && db.isOpen() && db.transaction();
+    OndoDatabase::Transaction transaction(m_context.fileObjects ? m_context.fileObjects->database() : nullptr);
     updateSyncState(a);
-    if (transaction)
-        db.commit();
+    transaction.end(true);
     if (a.isError())
         ++m_failed;
     else

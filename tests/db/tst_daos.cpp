@@ -387,6 +387,24 @@ private slots:
         QVERIFY(!objects->get(1, "/a"));
     }
 
+    // A sync action writes its state row inside the action's transaction;
+    // an inner part that fails must undo itself only, and not be committed
+    // half done by the outer one.
+    void nestedTransactionUndoesItsOwnPart()
+    {
+        OndoDatabase::Transaction outer(db.get());
+        QVERIFY(objects->store(1, object("/kept")));
+        {
+            OndoDatabase::Transaction inner(db.get());
+            QVERIFY(objects->remove(1, "/kept"));
+            QVERIFY(objects->store(1, object("/undone")));
+            QVERIFY(!inner.end(false));
+        }
+        QVERIFY(objects->replace(1, object("/replaced")));
+        QVERIFY(outer.end(true));
+        QCOMPARE(objects->getAll(1).keys(), (QStringList{"/kept", "/replaced"}));
+    }
+
     void historyRowsAndList()
     {
         const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(1000000, Qt::UTC);
