@@ -8,6 +8,7 @@
 #include "db/SyncSettingsDao.h"
 #include "ri/FilesafeRI.h"
 #include "sync/Crypto.h"
+#include "sync/SettingSetup.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -104,10 +105,7 @@ void SettingCommand::add()
         finish(ExitLocal);
         return;
     }
-    // The drive is mounted over the folder: files in it would be hidden,
-    // and a sync would take them for deleted.
-    if (context().isSet(QStringLiteral("encrypted")) && local.isDir()
-        && !QDir(m_localDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty()) {
+    if (context().isSet(QStringLiteral("encrypted")) && !SettingSetup::emptyForDrive(m_localDir)) {
         say(QStringLiteral("korvexcmd setting add: '%1' is not empty; an encrypted folder must start empty.")
                 .arg(m_localDir));
         finish(ExitUsage);

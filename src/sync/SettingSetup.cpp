@@ -119,6 +119,11 @@ bool SettingSetup::ensureFolder(const QString &path, const QString &question, co
     return true;
 }
 
+bool SettingSetup::emptyForDrive(const QString &path)
+{
+    return QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
 SyncSetting SettingSetup::save(const Choice &choice)
 {
     SyncSetting record = buildRecord(choice);
@@ -129,9 +134,7 @@ SyncSetting SettingSetup::save(const Choice &choice)
                       translated(QT_TRANSLATE_NOOP("AddSettingView", "Cannot create folder:\n%1"))))
         return SyncSetting();
     if (record.encryption) {
-        // The drive is mounted over the folder: files already in it would be
-        // hidden, and the next sync would take them for deleted.
-        if (!QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        if (!emptyForDrive(path)) {
             m_prompts->tell(ISetupPrompts::Notice::Information, translated(QT_TRANSLATE_NOOP("AddSettingView", "Info")),
                             translated(QT_TRANSLATE_NOOP("AddSettingView",
                                                          "An encrypted folder must be empty when it is set up:\n%1"))

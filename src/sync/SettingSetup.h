@@ -50,6 +50,10 @@ public:
     QString checkPickedFolder(const QString &picked, bool offerReplace);
 
     static QString cleanPath(const QString &path);
+    // Whether a folder may become an encrypted one: its drive is mounted
+    // over it, so files already in it would be hidden, and the next sync
+    // would take them for deleted. A missing folder is empty.
+    static bool emptyForDrive(const QString &path);
 
 private:
     // Asks to replace a conflicting setting; false when the user declined
