@@ -272,6 +272,12 @@ void OndoDatabase::repairUsers()
         QVariant id;
     };
     QSqlQuery q(m_db);
+    // Most starts find nothing to repair; that one look must stay cheap (the
+    // history table below grows without bound).
+    if (q.exec(QStringLiteral("SELECT 1 FROM user WHERE id IS NULL OR id <= 0 UNION ALL "
+                              "SELECT 1 FROM user GROUP BY server_id, account_name HAVING count(*) > 1 LIMIT 1"))
+        && !q.next())
+        return;
     if (!q.exec(QStringLiteral("SELECT rowid, id, server_id, account_name FROM user ORDER BY rowid")))
         return;
     QHash<QPair<QString, QString>, QList<Row>> accounts;
@@ -315,8 +321,7 @@ void OndoDatabase::repairUsers()
         return;
     qWarning("OndoDatabase::repairUsers: removing %d surplus user rows, numbering %d rows without an id",
              int(remove.size()), int(renumber.size()));
-    if (!m_db.transaction())
-        return;
+    Transaction transaction(this);
     bool ok = true;
     for (qint64 rowid : remove) {
         QSqlQuery del(m_db);
@@ -330,8 +335,7 @@ void OndoDatabase::repairUsers()
         upd.bindValue(QStringLiteral(":rowid"), rowid);
         ok = ok && exec(upd);
     }
-    if (!ok || !m_db.commit())
-        m_db.rollback();
+    transaction.end(ok);
 }
 
 bool OndoDatabase::exec(QSqlQuery &query)
