@@ -4,6 +4,7 @@
 #include "passwords/PasswordController.h"
 #include "ui/CreateViewEditPasswordDialog.h"
 #include "ui/OpenBox.h"
+#include "ui/RowTable.h"
 
 #include <QComboBox>
 #include <QCursor>
@@ -61,14 +62,9 @@ PasswordsView::PasswordsView(PasswordController *controller, LockedOverlay::Pass
 
     m_table->setObjectName(QStringLiteral("passwordTable"));
     m_table->setModel(m_proxy);
-    m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_table->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setUpRowTable(m_table);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(PasswordListState::TitleColumn, Qt::AscendingOrder);
-    m_table->verticalHeader()->hide();
-    m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->setProperty("filtered", false);
 
     m_searchField->setObjectName(QStringLiteral("searchFieldBox"));
