@@ -327,8 +327,7 @@ void Request::send(ISession *session)
                 emit readyRead();
         }
         // What the consumer left unread is what the reply holds.
-        if (!m_finished)
-            refuseOversizedReply();
+        refuseOversizedReply();
     });
 
     // 8. Time-out supervision.
@@ -523,10 +522,7 @@ void Request::succeed()
     if (m_finished)
         return;
     const int elapsed = elapsedMs();
-    if (m_timer)
-        m_timer->stop();
-    if (m_deadlineTimer)
-        m_deadlineTimer->stop();
+    stopTimers();
     m_finished = true;
     qDebug("Request::onFinished: Request '%s' was successful. Elapsed time: %d ms.", qUtf8Printable(m_path), elapsed);
     if (m_session)
@@ -553,10 +549,7 @@ void Request::onError(ErrorCode code, const QString &message)
                  qUtf8Printable(message));
     else
         qWarning("Request::onError: Request '%s' failed: %s", qUtf8Printable(m_path), qUtf8Printable(message));
-    if (m_timer)
-        m_timer->stop();
-    if (m_deadlineTimer)
-        m_deadlineTimer->stop();
+    stopTimers();
     m_finished = true;
     m_errorMessage = message;
     if (m_session)
@@ -637,15 +630,20 @@ void Request::restartTimer(qint64 done, qint64 all)
 
 // While the user is asked something (proxy credentials), neither the
 // silence nor the whole run counts.
+void Request::stopTimers()
+{
+    if (m_timer)
+        m_timer->stop();
+    if (m_deadlineTimer)
+        m_deadlineTimer->stop();
+}
+
 void Request::pauseTimer()
 {
     if (!m_paused && m_deadlineTimer && m_deadlineTimer->isActive())
         m_deadlineLeftMs = qMax(1, m_deadlineTimer->remainingTime());
     m_paused = true;
-    if (m_timer)
-        m_timer->stop();
-    if (m_deadlineTimer)
-        m_deadlineTimer->stop();
+    stopTimers();
 }
 
 void Request::resumeTimer()

@@ -160,6 +160,7 @@ private:
 
     void stopReply();
     void succeed();
+    void stopTimers();
     void pauseTimer();
     void resumeTimer();
     int elapsedMs() const;
