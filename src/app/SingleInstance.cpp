@@ -57,10 +57,10 @@ SingleInstance::SingleInstance(const QString &id, const QString &dir, QObject *p
     if (!m_primary) {
         // Only a lock that another process holds means another instance.
         if (m_lock->error() != QLockFile::LockFailedError) {
-            m_failed = true;
-            m_error = QStringLiteral("cannot take the lock '%1' (%2)")
-                          .arg(lockPath(), m_lock->error() == QLockFile::PermissionError ? QStringLiteral("no permission")
-                                                                                           : QStringLiteral("error"));
+            m_error = QStringLiteral("cannot take the lock '%1' (%2); its folder must exist and be writable")
+                          .arg(lockPath(), m_lock->error() == QLockFile::PermissionError
+                                               ? QStringLiteral("no permission")
+                                               : QStringLiteral("the file cannot be written"));
             qWarning("SingleInstance: %s", qUtf8Printable(m_error));
         }
         return;

@@ -19,9 +19,9 @@ public:
     ~SingleInstance() override;
 
     // True when another process is the first instance.
-    bool isRunning() const { return !m_primary && !m_failed; }
+    bool isRunning() const { return !m_primary && !failed(); }
     // The lock could not be taken for another reason than another instance.
-    bool failed() const { return m_failed; }
+    bool failed() const { return !m_error.isEmpty(); }
     QString errorString() const { return m_error; }
     const QString &id() const { return m_id; }
     QString socketPath() const;
@@ -42,6 +42,5 @@ private:
     QScopedPointer<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
     bool m_primary = false;
-    bool m_failed = false;
     QString m_error;
 };

@@ -123,7 +123,7 @@ bool OndoApplication::isRunning() const
 
 QString OndoApplication::instanceError() const
 {
-    return m_singleInstance->failed() ? m_singleInstance->errorString() : QString();
+    return m_singleInstance->errorString(); // empty unless the lock could not be taken
 }
 
 QString OndoApplication::instanceId() const
