@@ -1127,6 +1127,16 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
         <source>Select the default folder</source>
         <translation>Standardordner auswählen</translation>
     </message>
+    <message>
+        <source>Start on login</source>
+        <translation>Start bei der Anmeldung</translation>
+    </message>
+    <message>
+        <source>The start-on-login entry cannot be changed:
+%1</source>
+        <translation>Der Eintrag für den Start bei der Anmeldung kann nicht geändert werden:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>StatusBarView</name>

@@ -7,6 +7,7 @@
 #include "sync/MultiSyncher.h"
 #include "sync/SettingSetup.h"
 #include "ui/DialogHelper.h"
+#include "ui/OpenBox.h"
 #include "ui/MessageBoxPrompts.h"
 #include "ui/WifiSettingsDialog.h"
 
@@ -83,8 +84,11 @@ SettingsView::SettingsView(const DesktopParts &parts, QWidget *parent)
         if (!m_parts.appInfo)
             return;
         StartOnStartup entry(m_parts.appInfo->appNameInternal());
-        if (!(on ? entry.enable() : entry.disable()))
+        if (!(on ? entry.enable() : entry.disable())) {
             qWarning("SettingsView: cannot change the start-on-login entry %s", qUtf8Printable(entry.entryPath()));
+            OpenBox::inform(this, QMessageBox::Warning, tr("Start on login"),
+                            tr("The start-on-login entry cannot be changed:\n%1").arg(entry.entryPath()));
+        }
         reload();
     });
     connect(m_startMinimized, &QCheckBox::clicked, this,
