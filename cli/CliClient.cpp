@@ -90,14 +90,17 @@ QString CliClient::selectServer(const QString &prefixOrUrl)
     return QString();
 }
 
-Syncher::Context CliClient::syncherContext() const
+MultiSyncher::Context CliClient::schedulerContext(ISyncPrompts *prompts) const
 {
-    Syncher::Context c;
-    c.fileSafes = m_fileSafeDao;
-    c.settings = m_syncSettingsDao;
-    c.fileObjects = m_fileObjectDao;
-    c.history = m_syncHistoryDao;
-    c.filesafeRI = m_filesafeRI;
-    c.session = m_session;
+    MultiSyncher::Context c;
+    c.syncher.fileSafes = m_fileSafeDao;
+    c.syncher.settings = m_syncSettingsDao;
+    c.syncher.fileObjects = m_fileObjectDao;
+    c.syncher.history = m_syncHistoryDao;
+    c.syncher.filesafeRI = m_filesafeRI;
+    c.syncher.session = m_session;
+    // The desktop takes the same locks: one program at a time per setting.
+    c.lockFolder = m_context->appInfo()->databaseFolder();
+    c.prompts = prompts;
     return c;
 }

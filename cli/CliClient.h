@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ri/LoginRI.h"
-#include "sync/Syncher.h"
+#include "sync/MultiSyncher.h"
 
 #include <QObject>
 #include <QString>
@@ -52,7 +52,8 @@ public:
     SyncHistoryDao *syncHistoryDao() const { return m_syncHistoryDao; }
     AppContext *appContext() const { return m_context; }
     // What a sync run works with.
-    Syncher::Context syncherContext() const;
+    // What a scheduler of this client works with; mass deletions are asked through `prompts`.
+    MultiSyncher::Context schedulerContext(ISyncPrompts *prompts) const;
 
 private:
     AppContext *m_context;

@@ -11,7 +11,6 @@
 #include "drive/EncryptedDrives.h"
 #include "sync/MultiSyncher.h"
 
-#include <QFileInfo>
 
 #include <QTimer>
 
@@ -45,11 +44,8 @@ void RunCommand::run()
     else
         CliOutput::say(QStringLiteral("korvexcmd run: another client serves the encrypted folders; they are not "
                                       "synchronised here."));
-    MultiSyncher::Context c;
-    c.syncher = client()->syncherContext();
-    c.lockFolder = QFileInfo(client()->appContext()->appInfo()->databasePath()).absolutePath();
+    MultiSyncher::Context c = client()->schedulerContext(m_reporter);
     c.drives = m_drives->manager();
-    c.prompts = m_reporter;
     m_scheduler = new MultiSyncher(c, this);
     connect(m_drives, &EncryptedDrives::driveReady, m_scheduler,
             [this](const SyncSetting &setting) { m_scheduler->startSync(setting.id); });

@@ -11,7 +11,6 @@
 #include "app/AppContext.h"
 #include "sync/MultiSyncher.h"
 
-#include <QFileInfo>
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -94,11 +93,7 @@ void SyncCommand::runSync()
         return;
     }
     m_reporter = new SyncReporter(context().interactive, context().isSet(QStringLiteral("confirm-deletes")), this);
-    MultiSyncher::Context c;
-    c.syncher = client()->syncherContext();
-    c.lockFolder = QFileInfo(client()->appContext()->appInfo()->databasePath()).absolutePath();
-    c.prompts = m_reporter;
-    m_scheduler = new MultiSyncher(c, this);
+    m_scheduler = new MultiSyncher(client()->schedulerContext(m_reporter), this);
     m_reporter->watch(m_scheduler);
     m_signals = new SignalWatcher(this);
     connect(m_signals, &SignalWatcher::signalled, this, [this](int) {

@@ -3,6 +3,7 @@
 #include "app/ConfigurationManager.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -65,6 +66,11 @@ QString AppInfo::logFilePath() const
 QString AppInfo::databasePath() const
 {
     return QStringLiteral("%1/%2.%3.db3").arg(userConfigDir(), m_domainReverse, m_appNameInternal);
+}
+
+QString AppInfo::databaseFolder() const
+{
+    return QFileInfo(databasePath()).absolutePath();
 }
 
 QString AppInfo::daemonLogPath(const QString &name, const QString &id) const

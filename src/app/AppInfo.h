@@ -26,6 +26,8 @@ public:
     // Current locations.
     QString logFilePath() const;
     QString databasePath() const;
+    // The folder of the database, where the lock files of its users lie.
+    QString databaseFolder() const;
     QString daemonLogPath(const QString &name, const QString &id) const;
     QString crashDumpDir() const;
 

@@ -171,7 +171,7 @@ void CredentialStore::save(const Document &document)
 
 QString CredentialStore::lockFilePath() const
 {
-    return QFileInfo(m_appInfo->databasePath()).absolutePath() + QLatin1Char('/') + itemKey()
+    return m_appInfo->databaseFolder() + QLatin1Char('/') + itemKey()
            + QStringLiteral(".lock");
 }
 

@@ -40,7 +40,6 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QHostInfo>
 #include <QLibraryInfo>
 #include <QMenu>
@@ -221,7 +220,7 @@ void OndoApplication::initApp()
     context.drives = driveManager;
     context.prompts = this;
     // korvexcmd's runs take the same locks: one program at a time per setting.
-    context.lockFolder = QFileInfo(m_appInfo->databasePath()).absolutePath();
+    context.lockFolder = m_appInfo->databaseFolder();
     m_scheduler = new MultiSyncher(context, this);
     // An encrypted setting skipped while its drive was down need not wait
     // for the next timer run once the drive is up (while automatic runs go).
