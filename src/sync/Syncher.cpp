@@ -31,10 +31,12 @@ const char *yesNo(bool b)
 
 // Where a download waits until the target may be replaced; the name is on
 // the silent exclude list ("~$..."), so a leftover is never synchronised.
+const QLatin1String kStagingPrefix("~$$"); // also the prefix of FilesafeRI's download files
+
 QString stagingPathFor(const QString &target)
 {
     const QFileInfo info(target);
-    return info.absolutePath() + QStringLiteral("/~$$") + info.fileName() + QStringLiteral(".sync");
+    return info.absolutePath() + QLatin1Char('/') + kStagingPrefix + info.fileName() + QStringLiteral(".sync");
 }
 
 ObjectStates statesOf(FileObjects objects)
@@ -308,8 +310,9 @@ void Syncher::removeLeftovers()
     // is the download itself.
     static const QRegularExpression leftover(QStringLiteral("^~\\$\\$.+\\.sync(_[A-Za-z0-9]{6}\\.[A-Za-z0-9]+)?$"));
     for (auto it = m_local.begin(); it != m_local.end();) {
-        const QString name = it.key().section(QLatin1Char('/'), -1);
-        if (it->isFile() && leftover.match(name).hasMatch()) {
+        const QString &path = it.key();
+        const QStringRef name = path.midRef(path.lastIndexOf(QLatin1Char('/')) + 1);
+        if (it->isFile() && name.startsWith(kStagingPrefix) && leftover.match(name).hasMatch()) {
             qInfo("Syncher::removeLeftovers: removing '%s' of an earlier run", qUtf8Printable(it.key()));
             QFile::remove(m_setting.localDir + it.key());
             it = m_local.erase(it);
