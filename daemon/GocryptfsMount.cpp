@@ -127,25 +127,29 @@ bool GocryptfsMount::runTool(const QString &program, const QStringList &args, co
     return true;
 }
 
-bool GocryptfsMount::unmount(bool lazy)
+bool GocryptfsMount::unmount()
 {
     const QString tool = fusermount();
     if (tool.isEmpty()) {
         m_log->error(QStringLiteral("GocryptfsMount: fusermount is not installed"));
         return false;
     }
-    QStringList args{QStringLiteral("-u")};
-    if (lazy)
-        args << QStringLiteral("-z");
-    args << QStringLiteral("--") << m_mount;
-    int code = -1;
-    QString output;
-    if (runTool(tool, args, QByteArray(), 10000, &code, &output) && code == 0)
-        return true;
-    m_log->warn(QStringLiteral("GocryptfsMount: %1 failed (%2): %3")
-                    .arg(lazy ? QStringLiteral("lazy unmount") : QStringLiteral("unmount"))
-                    .arg(code)
-                    .arg(output));
+    // A busy drive is detached at once; the kernel finishes when its last
+    // file closes.
+    for (const bool lazy : {false, true}) {
+        QStringList args{QStringLiteral("-u")};
+        if (lazy)
+            args << QStringLiteral("-z");
+        args << QStringLiteral("--") << m_mount;
+        int code = -1;
+        QString output;
+        if (runTool(tool, args, QByteArray(), 10000, &code, &output) && code == 0)
+            return true;
+        m_log->warn(QStringLiteral("GocryptfsMount: %1 failed (%2): %3")
+                        .arg(lazy ? QStringLiteral("lazy unmount") : QStringLiteral("unmount"))
+                        .arg(code)
+                        .arg(output));
+    }
     return false;
 }
 
@@ -175,7 +179,7 @@ int GocryptfsMount::prepare(const QByteArray &password)
             return DaemonExit::MountPointInUse;
         }
         m_log->warn(QStringLiteral("GocryptfsMount: unmounting the drive left behind at %1").arg(m_mount));
-        if (!unmount(false) && !unmount(true))
+        if (!unmount())
             return DaemonExit::MountPointInUse;
     }
 
@@ -299,8 +303,7 @@ void GocryptfsMount::stop()
     const bool running = process && process->state() != QProcess::NotRunning;
     if (running && m_mounted) {
         m_log->info(QStringLiteral("GocryptfsMount: unmounting %1").arg(m_mount));
-        if (!unmount(false))
-            unmount(true); // busy: detach now, the kernel finishes when the last file closes
+        unmount();
     }
     if (running) {
         if (!m_mounted || !process->waitForFinished(5000)) {
@@ -314,10 +317,8 @@ void GocryptfsMount::stop()
     m_mounted = false;
     // Whatever happened above, leave no drive of ours behind.
     QString source;
-    if (mountedType(m_mount, &source) == QLatin1String("fuse.gocryptfs") && QDir::cleanPath(source) == m_storage) {
-        if (!unmount(false))
-            unmount(true);
-    }
+    if (mountedType(m_mount, &source) == QLatin1String("fuse.gocryptfs") && QDir::cleanPath(source) == m_storage)
+        unmount();
     if (running)
         m_log->info(QStringLiteral("GocryptfsMount: %1 unmounted").arg(m_mount));
 }

@@ -46,7 +46,7 @@ private:
     void onFinished(int exitCode, QProcess::ExitStatus status);
     bool runTool(const QString &program, const QStringList &args, const QByteArray &input, int timeoutMs,
                  int *exitCode, QString *output);
-    bool unmount(bool lazy);
+    bool unmount();
 
     QString m_mount;
     QString m_storage;
