@@ -242,15 +242,12 @@ void Syncher::on_analyzeStep2Finished(const Result<FilesafeObjectsTO_v2> &result
         s.checksum = o.checksum;
         m_remote.insert(relative, s);
     }
-    // Go on once the listing's reply is gone: its parsed copy would
-    // otherwise stay in memory through the whole planning.
-    QPointer<Syncher> self(this);
+    // Go on once the listing's reply is gone (its deletion is itself posted,
+    // hence two turns of the event loop): its parsed copy would otherwise
+    // stay in memory through the whole planning. Calls posted to a Syncher
+    // are dropped with it.
     QMetaObject::invokeMethod(
-        this,
-        [self] {
-            if (self)
-                QMetaObject::invokeMethod(self, &Syncher::loadLastState, Qt::QueuedConnection);
-        },
+        this, [this] { QMetaObject::invokeMethod(this, &Syncher::loadLastState, Qt::QueuedConnection); },
         Qt::QueuedConnection);
 }
 
