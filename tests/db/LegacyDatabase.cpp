@@ -77,28 +77,17 @@ QStringList rows(const QString &v)
         s << QString("insert into sync_history_object (sync_history_id, local_dir, remote_dir, type, state, action, "
                      "timestamp) values (1, 'l%1', 'r%1', 'F', 1, 2, %1)")
                  .arg(i);
-    QString cols = "file_safe_id, remote_dir, local_dir, last_sync, mode";
-    QString one = "1, '/', '/home/u/Docs', 5, 0";
-    QString two = "2, '/sub', '/home/u/Team', 6, 1";
-    if (atLeast(v, "1.0.0")) {
-        cols += ", remote_state";
-        one += ", 1";
-        two += ", 2";
-    }
-    if (atLeast(v, "1.0.1")) {
-        cols += ", root_folder_id, synced_last_event";
-        one += ", 'root-1', 'ev-1'";
-        two += ", 'root-2', 'ev-2'";
-    }
-    if (atLeast(v, "1.0.2")) {
-        cols += ", encryption";
-        one += ", 1";
-        two += ", 0";
-    }
-    s << QString("insert into sync_setting (%1) values (%2)").arg(cols, one);
-    s << QString("insert into sync_setting (%1) values (%2)").arg(cols, two);
+    const QString settingCols = "file_safe_id, remote_dir, local_dir, last_sync, mode";
+    s << QString("insert into sync_setting (%1) values (1, '/', '/home/u/Docs', 5, 0)").arg(settingCols);
+    s << QString("insert into sync_setting (%1) values (2, '/sub', '/home/u/Team', 6, 1)").arg(settingCols);
+    // The columns later versions added, filled in as those versions did.
+    if (atLeast(v, "1.0.0"))
+        s << "update sync_setting set remote_state = id";
     if (atLeast(v, "1.0.1"))
-        s << "update fs_object set object_id = 'obj-' || id";
+        s << "update sync_setting set root_folder_id = 'root-' || id, synced_last_event = 'ev-' || id"
+          << "update fs_object set object_id = 'obj-' || id";
+    if (atLeast(v, "1.0.2"))
+        s << "update sync_setting set encryption = (id = 1)";
     if (!atLeast(v, "1.0.0"))
         s << "insert into sync_queue (setting_id, path, action) values (1, 'a.txt', 1)";
     return s;
@@ -118,11 +107,6 @@ auto withConnection(const QString &path, Work work)
     return result;
 }
 } // namespace
-
-QStringList LegacyDatabase::versions()
-{
-    return {"0.2.8", "0.2.9", "1.0.0", "1.0.1", "1.0.2"};
-}
 
 QString LegacyDatabase::write(const QString &path, const QString &version, const QStringList &extraStatements)
 {

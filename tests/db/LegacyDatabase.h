@@ -7,10 +7,7 @@
 // schema history, with a few rows in every table.
 namespace LegacyDatabase {
 
-// The schema versions a file in the field can carry.
-QStringList versions();
-
-// Writes a file at `version` (one of versions()). `extraStatements` run after
+// Writes a file at `version` (0.2.8, 0.2.9, 1.0.0, 1.0.1 or 1.0.2). `extraStatements` run after
 // the schema and rows are in place, to bend a file into a broken shape.
 // Returns the error text, empty on success.
 QString write(const QString &path, const QString &version, const QStringList &extraStatements = {});

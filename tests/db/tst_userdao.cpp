@@ -54,7 +54,6 @@ private slots:
         QTest::addColumn<QString>("version");
         QTest::addColumn<qint64>("id");
         QTest::newRow("migrated from 0.2.8 (untyped id) -> next id") << "0.2.8" << qint64(8);
-        QTest::newRow("written by 1.0.2 (untyped id) -> next id") << "1.0.2" << qint64(8);
         QTest::newRow("fresh file -> first id") << QString() << qint64(1);
     }
     void newAccountGetsAnId()

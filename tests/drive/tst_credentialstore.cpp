@@ -1,11 +1,9 @@
 #include "TestEnv.h"
 #include "ThrownBy.h"
 #include "drive/CredentialStore.h"
-#include "drive/KeychainException.h"
 #include "sync/Crypto.h"
 
 #include <QDirIterator>
-#include <QEventLoop>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,38 +11,30 @@
 #include <QProcess>
 #include <QtTest>
 
-#include <qt5keychain/keychain.h>
-
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <utime.h>
 
 namespace {
-// Runs a key store job on its own loop; false when the store reported an error.
-bool runJob(QKeychain::Job &job, const QString &key)
+// This program again, running only `test` as the child side, with KORVEX_CHILD
+// set to `role` (and `extra` on top of the environment).
+std::unique_ptr<QProcess> startChild(const char *test, const QString &role, QProcess::ProcessChannelMode channels,
+                                     const QProcessEnvironment &extra = {})
 {
-    job.setAutoDelete(false);
-    job.setKey(key);
-    QEventLoop loop;
-    QObject::connect(&job, &QKeychain::Job::finished, &loop, &QEventLoop::quit);
-    job.start();
-    loop.exec();
-    return job.error() == QKeychain::NoError;
+    auto child = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("KORVEX_CHILD"), role);
+    environment.insert(extra);
+    child->setProcessEnvironment(environment);
+    child->setProcessChannelMode(channels);
+    child->start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(test)});
+    return child;
 }
 
-// The raw item text, straight from the key store (empty when absent).
-QString readItem(const QString &service, const QString &key)
+QString childRole()
 {
-    QKeychain::ReadPasswordJob job(service);
-    return runJob(job, key) ? job.textData() : QString();
-}
-
-bool writeItem(const QString &service, const QString &key, const QString &text)
-{
-    QKeychain::WritePasswordJob job(service);
-    job.setTextData(text);
-    return runJob(job, key);
+    return qEnvironmentVariable("KORVEX_CHILD");
 }
 
 } // namespace
@@ -59,16 +49,29 @@ private:
     std::unique_ptr<CredentialStore> store;
 
     QString service() const { return env->appInfo()->appNameInternal(); }
+    // The item's text as the key store holds it (empty when absent).
+    QString rawItem() const { return CredentialStore::keychainBackend(service())->read(store->itemKey()); }
     QJsonObject item() const
     {
-        return QJsonDocument::fromJson(readItem(service(), store->itemKey()).toUtf8()).object();
+        return QJsonDocument::fromJson(rawItem().toUtf8()).object();
+    }
+    // Every operation of the store, on account `n` of server `s`, by name.
+    QMap<QString, std::function<void()>> operations(const QString &s, const QString &n)
+    {
+        return {{"readPassword", [=] { store->readPassword(s, n); }},
+                {"storePassword", [=] { store->storePassword(s, n, QStringLiteral("pw")); }},
+                {"clearPassword", [=] { store->clearPassword(s, n); }},
+                {"readDoubleSec", [=] { store->readDoubleSec(s, n); }},
+                {"storeDoubleSec", [=] { store->storeDoubleSec(s, n, QStringLiteral("ds")); }},
+                {"readEncryptionKey", [=] { store->readEncryptionKey(1); }},
+                {"storeEncryptionKey", [=] { store->storeEncryptionKey(1, QByteArray(16, '\x01')); }}};
     }
 
 private slots:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE"))
-            return; // the child of noKeyStoreMeansNoStorage
+        if (childRole() == QLatin1String("no-key-store"))
+            return; // the child of noKeyStoreMeansNoStorage runs without a bus
         QVERIFY2(qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"),
                  "needs a D-Bus session with an unlocked key store: run under scripts/with-keyring");
     }
@@ -77,8 +80,7 @@ private slots:
         QVERIFY(TestEnv::isolated());
         env = std::make_unique<TestEnv>();
         store = std::make_unique<CredentialStore>(env->appInfo());
-        if (!qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE") && !qEnvironmentVariableIsSet("KORVEX_WRITER")
-            && !qEnvironmentVariableIsSet("KORVEX_HOLD_LOCK"))
+        if (childRole().isEmpty())
             CredentialStore::keychainBackend(service())->remove(store->itemKey()); // a fresh item per test
     }
     void cleanup()
@@ -89,12 +91,11 @@ private slots:
 
     void firstPasswordCreatesTheItem()
     {
-        QVERIFY(readItem(service(), store->itemKey()).isEmpty());
+        QVERIFY(rawItem().isEmpty());
         store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("s3cret pässword"));
         const QJsonObject doc = item();
         QCOMPARE(doc.value(QStringLiteral("uclist")).toArray().size(), 1);
-        QCOMPARE(doc.value(QStringLiteral("localKeys")).toArray().size(), 0);
-        QVERIFY(doc.value(QStringLiteral("localKeys")).isArray());
+        QCOMPARE(doc.value(QStringLiteral("localKeys")), QJsonValue(QJsonArray()));
         const QJsonObject account = doc.value(QStringLiteral("uclist")).toArray().first().toObject();
         QCOMPARE(account.value(QStringLiteral("server")).toString(), QStringLiteral("PROD"));
         QCOMPARE(account.value(QStringLiteral("name")).toString(), QStringLiteral("alice"));
@@ -103,19 +104,12 @@ private slots:
         QVERIFY(!pw.contains(QStringLiteral("s3cret")));
         QCOMPARE(decryptStoredValue(pw), QStringLiteral("s3cret pässword"));
         // The stored text is compact JSON.
-        QVERIFY(!readItem(service(), store->itemKey()).contains(QLatin1Char('\n')));
+        QVERIFY(!rawItem().contains(QLatin1Char('\n')));
     }
 
-    void absentEntriesReadEmpty()
-    {
-        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
-        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
-        QCOMPARE(store->readEncryptionKey(7), QString());
-        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("x"));
-        QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QString()); // other server
-    }
-
-    void replacingAKeyLeavesTheRestIntact()
+    // Replacing one entry or clearing a password leaves every other entry as
+    // it was; entries never stored read empty.
+    void changesLeaveTheRestIntact()
     {
         store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("a-pw"));
         store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("a-dsec"));
@@ -132,17 +126,16 @@ private slots:
         QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QStringLiteral("int-pw"));
         QCOMPARE(item().value(QStringLiteral("localKeys")).toArray().size(), 2);
         QCOMPARE(item().value(QStringLiteral("uclist")).toArray().size(), 2);
-    }
+        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
+        QCOMPARE(store->readDoubleSec(QStringLiteral("INT"), QStringLiteral("nobody")), QString());
+        QCOMPARE(store->readEncryptionKey(7), QString());
 
-    void clearPasswordKeepsTheDoubleSec()
-    {
-        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
-        store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ds"));
         store->clearPassword(QStringLiteral("PROD"), QStringLiteral("alice"));
         QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QString());
-        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("ds"));
-        QCOMPARE(item().value(QStringLiteral("uclist")).toArray().first().toObject().value(QStringLiteral("pw")).toString(),
-                 QString());
+        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("a-dsec"));
+        QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QStringLiteral("int-pw"));
+        QCOMPARE(item().value(QStringLiteral("uclist")).toArray().first().toObject().value(QStringLiteral("pw")),
+                 QJsonValue(QString()));
     }
 
     void argumentsAreChecked_data()
@@ -163,20 +156,8 @@ private slots:
         QFETCH(QString, server);
         QFETCH(QString, name);
         QFETCH(QString, error);
-        const QString what = thrownBy([&] {
-            if (op == QLatin1String("readPassword"))
-                store->readPassword(server, name);
-            else if (op == QLatin1String("storePassword"))
-                store->storePassword(server, name, QStringLiteral("pw"));
-            else if (op == QLatin1String("clearPassword"))
-                store->clearPassword(server, name);
-            else if (op == QLatin1String("storeDoubleSec"))
-                store->storeDoubleSec(server, name, QStringLiteral("ds"));
-            else
-                store->readDoubleSec(server, name);
-        });
-        QCOMPARE(what, error);
-        QVERIFY(readItem(service(), store->itemKey()).isEmpty()); // nothing written
+        QCOMPARE(thrownBy(operations(server, name).value(op)), error);
+        QVERIFY(rawItem().isEmpty()); // nothing written
     }
 
     void unreadableItemFailsEveryOperation_data()
@@ -197,33 +178,20 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, error);
-        QVERIFY(writeItem(service(), store->itemKey(), text));
-        const QString s = QStringLiteral("PROD"), n = QStringLiteral("alice");
-        const QList<std::function<void()>> ops{
-            [&] { store->readPassword(s, n); },
-            [&] { store->storePassword(s, n, QStringLiteral("pw")); },
-            [&] { store->clearPassword(s, n); },
-            [&] { store->readDoubleSec(s, n); },
-            [&] { store->storeDoubleSec(s, n, QStringLiteral("ds")); },
-            [&] { store->readEncryptionKey(1); },
-            [&] { store->storeEncryptionKey(1, QByteArray(16, '\x01')); },
-        };
-        for (int i = 0; i < ops.size(); ++i) {
-            const QString what = thrownBy(ops.at(i));
-            QVERIFY2(what.startsWith(error), qPrintable(QStringLiteral("operation %1: '%2'").arg(i).arg(what)));
+        CredentialStore::keychainBackend(service())->write(store->itemKey(), text);
+        const auto ops = operations(QStringLiteral("PROD"), QStringLiteral("alice"));
+        for (auto op = ops.cbegin(); op != ops.cend(); ++op) {
+            const QString what = thrownBy(op.value());
+            QVERIFY2(what.startsWith(error), qPrintable(QStringLiteral("%1: '%2'").arg(op.key(), what)));
         }
-        QCOMPARE(readItem(service(), store->itemKey()), text); // neither repaired nor replaced
+        QCOMPARE(rawItem(), text); // neither repaired nor replaced
     }
 
     void emptyTextIsNeverWritten()
     {
         const auto backend = CredentialStore::keychainBackend(service());
-        try {
-            backend->write(QStringLiteral("some.key"), QString());
-            QFAIL("an empty value was written");
-        } catch (const KeychainException &e) {
-            QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Keychain value for key 'some.key' is empty"));
-        }
+        QCOMPARE(thrownBy([&] { backend->write(QStringLiteral("some.key"), QString()); }),
+                 QStringLiteral("Keychain value for key 'some.key' is empty"));
     }
 
     void concurrentWritersLoseNothing()
@@ -232,23 +200,17 @@ private slots:
         constexpr int valuesEach = 6;
         auto account = [](int writer, int i) { return QStringLiteral("w%1-%2").arg(writer).arg(i); };
         auto value = [](int writer, int i) { return QStringLiteral("%1").arg(writer * 100 + i, 64, 10, QLatin1Char('0')); };
-        if (qEnvironmentVariableIsSet("KORVEX_WRITER")) {
+        if (childRole().startsWith(QLatin1String("writer"))) {
             // A child: one of several processes changing the item at once.
-            const int writer = qEnvironmentVariableIntValue("KORVEX_WRITER");
+            const int writer = childRole().mid(6).toInt();
             for (int i = 0; i < valuesEach; ++i)
                 store->storeDoubleSec(QStringLiteral("PROD"), account(writer, i), value(writer, i));
             return;
         }
         std::vector<std::unique_ptr<QProcess>> children;
-        for (int writer = 0; writer < writers; ++writer) {
-            auto child = std::make_unique<QProcess>();
-            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("KORVEX_WRITER"), QString::number(writer));
-            child->setProcessEnvironment(environment);
-            child->setProcessChannelMode(QProcess::MergedChannels);
-            child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("concurrentWritersLoseNothing")});
-            children.push_back(std::move(child));
-        }
+        for (int writer = 0; writer < writers; ++writer)
+            children.push_back(startChild("concurrentWritersLoseNothing", QStringLiteral("writer%1").arg(writer),
+                                          QProcess::MergedChannels));
         for (auto &child : children) {
             QVERIFY(child->waitForFinished(60000));
             QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0, child->readAll().constData());
@@ -261,13 +223,13 @@ private slots:
     void lockHeldTooLongFailsAndChangesNothing()
     {
         store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
-        const QString before = readItem(service(), store->itemKey());
+        const QString before = rawItem();
         QLockFile other(store->lockFilePath()); // as another process would hold it
         QVERIFY(other.tryLock(0));
         store->setLockTimeout(200);
         const QString what = thrownBy([&] { store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab")); });
         QCOMPARE(what, QStringLiteral("Key store item KorvexSync.uclist is in use by another process"));
-        QCOMPARE(readItem(service(), store->itemKey()), before);
+        QCOMPARE(rawItem(), before);
         QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("pw")); // reading needs no lock
         other.unlock();
         store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab"));
@@ -278,7 +240,7 @@ private slots:
     // lock however old its file is: only a holder that is gone is stale.
     void oldLockOfALiveHolderIsNotTaken()
     {
-        if (qEnvironmentVariableIsSet("KORVEX_HOLD_LOCK")) { // the child: holds the lock until told
+        if (childRole() == QLatin1String("holder")) { // the child: holds the lock until told
             QLockFile lock(store->lockFilePath());
             QVERIFY(lock.tryLock(0));
             std::printf("held\n");
@@ -289,16 +251,12 @@ private slots:
             return;
         }
         store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("pw"));
-        const QString before = readItem(service(), store->itemKey());
-        QProcess holder;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KORVEX_HOLD_LOCK"), QStringLiteral("1"));
-        holder.setProcessEnvironment(environment);
-        holder.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        holder.start(QCoreApplication::applicationFilePath(), {QStringLiteral("oldLockOfALiveHolderIsNotTaken")});
+        const QString before = rawItem();
+        const auto holder = startChild("oldLockOfALiveHolderIsNotTaken", QStringLiteral("holder"),
+                                       QProcess::ForwardedErrorChannel);
         QByteArray line; // after the child's own test banner
-        while (line != "held\n" && (holder.canReadLine() || holder.waitForReadyRead(20000)))
-            line = holder.canReadLine() ? holder.readLine() : QByteArray();
+        while (line != "held\n" && (holder->canReadLine() || holder->waitForReadyRead(20000)))
+            line = holder->canReadLine() ? holder->readLine() : QByteArray();
         QCOMPARE(line, QByteArray("held\n"));
         // Held for two minutes already, as far as the file tells.
         const QByteArray lockFile = QFile::encodeName(store->lockFilePath());
@@ -308,15 +266,15 @@ private slots:
         store->setLockTimeout(500);
         const QString what = thrownBy([&] { store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("ab")); });
         QCOMPARE(what, QStringLiteral("Key store item KorvexSync.uclist is in use by another process"));
-        QCOMPARE(readItem(service(), store->itemKey()), before);
-        holder.write("done\n");
-        QVERIFY(holder.waitForFinished(20000));
-        QCOMPARE(holder.exitCode(), 0);
+        QCOMPARE(rawItem(), before);
+        holder->write("done\n");
+        QVERIFY(holder->waitForFinished(20000));
+        QCOMPARE(holder->exitCode(), 0);
     }
 
     void noKeyStoreMeansNoStorage()
     {
-        if (qEnvironmentVariableIsSet("KORVEX_NO_KEY_STORE")) {
+        if (childRole() == QLatin1String("no-key-store")) {
             // The child: no bus, no key store. Storing must fail loudly and
             // must not fall back to a file.
             const QString what = thrownBy([&] {
@@ -332,15 +290,11 @@ private slots:
             }
             return;
         }
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("KORVEX_NO_KEY_STORE"), QStringLiteral("1"));
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/korvex-bus"));
-        child.setProcessEnvironment(environment);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("noKeyStoreMeansNoStorage")});
-        QVERIFY(child.waitForFinished(60000));
-        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, child.readAll().constData());
+        QProcessEnvironment noBus;
+        noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/korvex-bus"));
+        const auto child = startChild("noKeyStoreMeansNoStorage", QStringLiteral("no-key-store"), QProcess::MergedChannels, noBus);
+        QVERIFY(child->waitForFinished(60000));
+        QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0, child->readAll().constData());
     }
 };
 

@@ -72,8 +72,7 @@ private slots:
     {
         QTest::addColumn<QList<int>>("codes");
         QTest::addColumn<QList<int>>("delays");
-        QTest::newRow("211 -> a day") << QList<int>{211} << QList<int>{86400000};
-        QTest::newRow("212 -> a day") << QList<int>{212} << QList<int>{86400000};
+        QTest::newRow("211, 212 -> a day each") << QList<int>{211, 212} << QList<int>{86400000, 86400000};
         QTest::newRow("five 213 -> 1, 4, 16, 64, 256 s")
             << QList<int>{213, 213, 213, 213, 213} << QList<int>{1000, 4000, 16000, 64000, 256000};
         QTest::newRow("216 between -> the count starts again")
