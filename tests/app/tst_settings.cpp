@@ -29,12 +29,10 @@ private slots:
 
     void defaultFollowsConfiguration()
     {
-        env->config()->addSource("unused", {});
         ConfigurationManager cfg;
-        QJsonObject feature{{"defaultDecryptWhenOffline", true}};
         QTemporaryFile file;
         QVERIFY(file.open());
-        file.write(QJsonDocument(QJsonObject{{"feature", feature}}).toJson());
+        file.write(R"({"feature":{"defaultDecryptWhenOffline":true}})");
         file.close();
         QVERIFY(cfg.load(file.fileName()));
         QCOMPARE(Settings::AppDecryptWhenOffline.read(*env->settings(), &cfg).toBool(), true);
@@ -82,35 +80,26 @@ private slots:
     void migration()
     {
         const AppInfo &info = *env->appInfo();
-        QVERIFY(writeFile(info.oldHomeDatabasePath(), "old db"));
-        QVERIFY(writeFile(info.oldHomeLogPath(), "old log"));
-        QVERIFY(writeFile(info.oldHomeLogPath() + ".1", "old log 1"));
-        QVERIFY(writeFile(info.oldHomeLogPath() + ".2", "old log 2"));
-        QVERIFY(writeFile(info.oldGenericCacheLogPath(), "older log"));
+        // The database first, then the logs with their rotated generations.
+        const QStringList old{info.oldHomeDatabasePath(), info.oldHomeLogPath(), info.oldHomeLogPath() + ".1",
+                              info.oldHomeLogPath() + ".2", info.oldGenericCacheLogPath()};
+        for (const QString &f : old)
+            QVERIFY(writeFile(f, f == old.first() ? "old db" : "old log"));
         QVERIFY(!QFile::exists(info.databasePath()));
 
         Migration::migrate(info);
         QCOMPARE(readFile(info.databasePath()), QByteArray("old db"));
-        QVERIFY(!QFile::exists(info.oldHomeDatabasePath()));
-        QVERIFY(!QFile::exists(info.oldHomeLogPath()));
-        QVERIFY(!QFile::exists(info.oldHomeLogPath() + ".1"));
-        QVERIFY(!QFile::exists(info.oldHomeLogPath() + ".2"));
-        QVERIFY(!QFile::exists(info.oldGenericCacheLogPath()));
+        for (const QString &f : old)
+            QVERIFY2(!QFile::exists(f), qPrintable(f));
 
-        // A second start finds nothing to do, and never overwrites the current database.
+        // A second start finds nothing to do, never overwrites the current
+        // database, and never takes the current file for an old one.
         QVERIFY(writeFile(info.oldGenericConfigDatabasePath(), "stray db"));
         Migration::migrate(info);
+        Migration::migrateFile(info.databasePath(), info.databasePath());
+        Migration::removeOldLogFiles(info.databasePath(), info.databasePath());
         QCOMPARE(readFile(info.databasePath()), QByteArray("old db"));
         QCOMPARE(readFile(info.oldGenericConfigDatabasePath()), QByteArray("stray db"));
-    }
-
-    void migrationSamePathIsLeftAlone()
-    {
-        const QString path = QDir::homePath() + "/same.db3";
-        QVERIFY(writeFile(path, "x"));
-        Migration::migrateFile(path, path);
-        Migration::removeOldLogFiles(path, path);
-        QCOMPARE(readFile(path), QByteArray("x"));
     }
 
     void autostart()

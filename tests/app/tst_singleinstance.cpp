@@ -22,9 +22,6 @@ private:
     std::unique_ptr<TestEnv> env;
     QString binary;
 
-    QString logText() const { return env->logText(); }
-    bool waitForLog(const QString &needle, int count, int timeoutMs) const { return env->waitForLog(needle, count, timeoutMs); }
-
     void startClient(QProcess &p) const
     {
         QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
@@ -50,7 +47,7 @@ private slots:
         QProcess crashed;
         startClient(crashed);
         QVERIFY(crashed.waitForStarted());
-        QVERIFY2(waitForLog("OndoApplication::initApp: finished", 1, 30000), qPrintable(logText()));
+        QVERIFY2(env->waitForLog("OndoApplication::initApp: finished", 1, 30000), qPrintable(env->logText()));
         ::kill(pid_t(crashed.processId()), SIGKILL);
         QVERIFY(crashed.waitForFinished(5000));
 
@@ -58,21 +55,18 @@ private slots:
         QProcess first;
         startClient(first);
         QVERIFY(first.waitForStarted());
-        QVERIFY2(waitForLog("OndoApplication::initApp: finished", 2, 30000), qPrintable(logText()));
-        QCOMPARE(logText().count("isRunning:no"), 2);
+        QVERIFY2(env->waitForLog("OndoApplication::initApp: finished", 2, 30000), qPrintable(env->logText()));
+        QCOMPARE(env->logText().count("isRunning:no"), 2);
 
         QProcess second;
-        QElapsedTimer elapsed;
-        elapsed.start();
         startClient(second);
         QVERIFY(second.waitForFinished(20000));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
-        qInfo("second instance ended after %lld ms", elapsed.elapsed());
 
-        QVERIFY2(waitForLog("message from another instance: 'WakeUp'", 1, 10000), qPrintable(logText()));
-        QVERIFY(waitForLog("MainWindow::raiseApplication: Activate main window.", 1, 5000));
-        const QString log = logText();
+        QVERIFY2(env->waitForLog("message from another instance: 'WakeUp'", 1, 10000), qPrintable(env->logText()));
+        QVERIFY(env->waitForLog("MainWindow::raiseApplication: Activate main window.", 1, 5000));
+        const QString log = env->logText();
         QVERIFY(log.contains("main: Application runs already"));
         QVERIFY(log.contains(QRegularExpression("handleIsRunning: Send wakeup message: ok \\(\\d+ms\\)")));
         QCOMPARE(first.state(), QProcess::Running);
@@ -90,7 +84,7 @@ private slots:
 
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
-        QVERIFY(logText().contains("INFO OndoApplication shutdown"));
+        QVERIFY(env->logText().contains("INFO OndoApplication shutdown"));
     }
 
     // Without XDG_RUNTIME_DIR the platform's fallback is a folder in the

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
+
 QByteArray PeerRequest::path() const
 {
     QByteArray t = target;
@@ -60,38 +62,12 @@ void PeerConnection::reply(int status, const QByteArray &body, const QList<QByte
     writeRaw(head + "\r\n" + body);
 }
 
-void PeerConnection::trickle(int status, const QList<QByteArray> &chunks, int intervalMs, const QByteArray &contentType)
-{
-    qint64 total = 0;
-    for (const QByteArray &c : chunks)
-        total += c.size();
-    writeRaw("HTTP/1.1 " + QByteArray::number(status) + " Scripted\r\nContent-Type: " + contentType +
-             "\r\nContent-Length: " + QByteArray::number(total) + "\r\n\r\n");
-    for (int i = 0; i < chunks.size(); ++i) {
-        const QByteArray chunk = chunks.at(i);
-        QTimer::singleShot(intervalMs * (i + 1), this, [this, chunk] { writeRaw(chunk); });
-    }
-}
-
 void PeerConnection::writeRaw(const QByteArray &bytes)
 {
     if (m_socket && m_socket->state() == QAbstractSocket::ConnectedState) {
         m_socket->write(bytes);
         m_socket->flush();
     }
-}
-
-void PeerConnection::close()
-{
-    if (m_socket)
-        m_socket->disconnectFromHost();
-}
-
-ScriptedPeer::ScriptedPeer(QObject *parent) : QTcpServer(parent) {}
-
-bool ScriptedPeer::start()
-{
-    return listen(QHostAddress::LocalHost, 0);
 }
 
 void ScriptedPeer::setTls(const QByteArray &certificatePem, const QByteArray &keyPem, QSsl::SslProtocol protocol)
@@ -109,35 +85,23 @@ QString ScriptedPeer::url(const QString &host) const
 
 int ScriptedPeer::countPath(const QByteArray &path) const
 {
-    int n = 0;
-    for (const PeerRequest &r : m_requests)
-        if (r.path() == path)
-            ++n;
-    return n;
+    return int(std::count_if(m_requests.cbegin(), m_requests.cend(), [&](const PeerRequest &r) { return r.path() == path; }));
 }
 
 void ScriptedPeer::incomingConnection(qintptr handle)
 {
-    QTcpSocket *socket = nullptr;
-    if (m_tls) {
-        auto *ssl = new QSslSocket(this);
-        if (!ssl->setSocketDescriptor(handle)) {
-            delete ssl;
-            return;
-        }
+    QTcpSocket *socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(handle)) {
+        delete socket;
+        return;
+    }
+    if (auto *ssl = qobject_cast<QSslSocket *>(socket)) {
         ssl->setLocalCertificate(QSslCertificate(m_certificatePem, QSsl::Pem));
         ssl->setPrivateKey(QSslKey(m_keyPem, QSsl::Ec, QSsl::Pem));
         ssl->setProtocol(m_protocol);
         ssl->setPeerVerifyMode(QSslSocket::VerifyNone);
         connect(ssl, &QSslSocket::encrypted, this, [this] { ++m_encrypted; });
         ssl->startServerEncryption();
-        socket = ssl;
-    } else {
-        socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(handle)) {
-            delete socket;
-            return;
-        }
     }
     auto *connection = new PeerConnection(socket, socket);
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
 #include <QMap>
-#include <QObject>
 #include <QPointer>
 #include <QSsl>
 #include <QTcpServer>
-
 #include <QTcpSocket>
 
 #include <functional>
@@ -35,12 +31,12 @@ public:
     // A complete response with Content-Length.
     void reply(int status, const QByteArray &body, const QList<QByteArray> &extraHeaders = {},
                const QByteArray &contentType = "application/json");
-    // The head with a Content-Length, then `chunks` one by one every
-    // `intervalMs` milliseconds (the body trickles).
-    void trickle(int status, const QList<QByteArray> &chunks, int intervalMs,
-                 const QByteArray &contentType = "application/json");
     void writeRaw(const QByteArray &bytes);
-    void close();
+    void close()
+    {
+        if (m_socket)
+            m_socket->disconnectFromHost();
+    }
     QTcpSocket *socket() const { return m_socket; }
 
 signals:
@@ -64,10 +60,10 @@ class ScriptedPeer : public QTcpServer
 public:
     using Script = std::function<void(const PeerRequest &request, PeerConnection *connection)>;
 
-    explicit ScriptedPeer(QObject *parent = nullptr);
+    using QTcpServer::QTcpServer;
 
     // Listens on a free port of 127.0.0.1; false when that failed.
-    bool start();
+    bool start() { return listen(QHostAddress::LocalHost, 0); }
     // Serve TLS with this certificate and key (PEM) and protocol.
     void setTls(const QByteArray &certificatePem, const QByteArray &keyPem,
                 QSsl::SslProtocol protocol = QSsl::TlsV1_2OrLater);

@@ -11,11 +11,6 @@
 namespace {
 std::atomic<long> s_serial{1000};
 
-EVP_PKEY *newKey()
-{
-    return EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256");
-}
-
 // What `write` puts into a memory BIO, as PEM text.
 template<typename Write>
 QByteArray toPem(Write write)
@@ -34,10 +29,6 @@ QByteArray toPem(X509 *cert)
 {
     return toPem([cert](BIO *bio) { return PEM_write_bio_X509(bio, cert); });
 }
-QByteArray toPem(EVP_PKEY *key)
-{
-    return toPem([key](BIO *bio) { return PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr); });
-}
 
 bool addExtension(X509 *cert, X509 *issuer, int nid, const QByteArray &value)
 {
@@ -52,12 +43,14 @@ bool addExtension(X509 *cert, X509 *issuer, int nid, const QByteArray &value)
     return ok;
 }
 
-// A certificate for `key` named `cn`, valid from an hour ago for ten years.
-X509 *newCertificate(EVP_PKEY *key, const QString &cn)
+// A certificate for a fresh EC P-256 key, named `cn`, valid from an hour
+// ago for ten years; null when the key could not be made.
+X509 *newCertificate(EVP_PKEY *&key, const QString &cn)
 {
-    X509 *cert = X509_new();
-    if (!cert)
+    key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "P-256");
+    if (!key)
         return nullptr;
+    X509 *cert = X509_new();
     X509_set_version(cert, 2);
     ASN1_INTEGER_set(X509_get_serialNumber(cert), ++s_serial);
     X509_gmtime_adj(X509_getm_notBefore(cert), -3600);
@@ -85,9 +78,6 @@ struct TestPki::Impl
 TestPki::TestPki(const QString &commonName)
     : d(std::make_unique<Impl>())
 {
-    d->key = newKey();
-    if (!d->key)
-        return;
     X509 *cert = newCertificate(d->key, commonName);
     if (!cert)
         return;
@@ -96,11 +86,10 @@ TestPki::TestPki(const QString &commonName)
                     && addExtension(cert, cert, NID_key_usage, "critical,keyCertSign,cRLSign")
                     && addExtension(cert, cert, NID_subject_key_identifier, "hash")
                     && X509_sign(cert, d->key, EVP_sha256()) > 0;
-    if (!ok) {
+    if (ok)
+        d->cert = cert;
+    else
         X509_free(cert);
-        return;
-    }
-    d->cert = cert;
 }
 
 TestPki::~TestPki() = default;
@@ -120,14 +109,10 @@ TestPki::Leaf TestPki::issue(const QStringList &dnsNames) const
     Leaf leaf;
     if (!d->cert)
         return leaf;
-    EVP_PKEY *key = newKey();
-    if (!key)
-        return leaf;
+    EVP_PKEY *key = nullptr;
     X509 *cert = newCertificate(key, dnsNames.value(0));
-    if (!cert) {
-        EVP_PKEY_free(key);
+    if (!cert)
         return leaf;
-    }
     X509_set_issuer_name(cert, X509_get_subject_name(d->cert));
     QStringList san;
     for (const QString &n : dnsNames)
@@ -139,7 +124,7 @@ TestPki::Leaf TestPki::issue(const QStringList &dnsNames) const
                     && X509_sign(cert, d->key, EVP_sha256()) > 0;
     if (ok) {
         leaf.certificatePem = toPem(cert);
-        leaf.keyPem = toPem(key);
+        leaf.keyPem = toPem([key](BIO *bio) { return PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr); });
     }
     X509_free(cert);
     EVP_PKEY_free(key);

@@ -22,8 +22,6 @@ public:
     // A fresh CA named `commonName`; isNull() when generation failed.
     explicit TestPki(const QString &commonName = QStringLiteral("Korvex Test CA"));
     ~TestPki();
-    TestPki(const TestPki &) = delete;
-    TestPki &operator=(const TestPki &) = delete;
 
     bool isNull() const;
     QByteArray caPem() const;

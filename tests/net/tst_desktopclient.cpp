@@ -17,18 +17,6 @@ private:
     std::unique_ptr<TestEnv> env;
     QString client;
 
-    QString logText() const { return env->logText(); }
-    static void stop(QProcess &p)
-    {
-        if (p.state() == QProcess::NotRunning)
-            return;
-        p.terminate();
-        if (!p.waitForFinished(10000)) {
-            p.kill();
-            p.waitForFinished(5000);
-        }
-    }
-
 private slots:
     void initTestCase()
     {
@@ -106,9 +94,11 @@ private slots:
             QStringLiteral("OndoApplication::on_getClientVersion: current: '1.1.0' latest: '%1' compatible: '%2'")
                 .arg(latest, compatible));
         QTest::qWait(200);
-        stop(p);
-        QVERIFY2(answered, qPrintable(logText()));
-        const QString log = logText();
+        p.terminate();
+        if (!p.waitForFinished(10000))
+            p.kill();
+        const QString log = env->logText();
+        QVERIFY2(answered, qPrintable(log));
         QVERIFY(log.contains(QStringLiteral("ServerList::restoreCustomUrl: custom server '%1'").arg(service.baseUrl())));
         QVERIFY(log.contains(QStringLiteral("OndoSession: trusting 1 certificate(s) of CA file")));
         QVERIFY(!log.contains(QStringLiteral("failed to get remote version info")));

@@ -15,7 +15,7 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::newRow("object -> ok") << QByteArray(R"({"a":1})") << true << QString();
         QTest::newRow("syntax error -> parse error with code and offset")
-            << QByteArray(R"({"a":)") << false << QStringLiteral("json document parse error: ");
+            << QByteArray(R"({"a":tru})") << false << QStringLiteral(R"(json document parse error: .+ \(code=\d+, pos=\d+\)$)");
         QTest::newRow("array -> not an object") << QByteArray("[1]") << false
                                                 << QStringLiteral("json document is not an object");
         QTest::newRow("empty object where content is needed -> empty object")
@@ -29,13 +29,7 @@ private slots:
         QFETCH(QString, error);
         const JsonReader r = JsonReader::fromText(text, nonEmpty ? JsonReader::NonEmpty : JsonReader::AllowEmpty);
         QCOMPARE(r.ok(), error.isEmpty());
-        QVERIFY2(r.error().startsWith(error), qPrintable(r.error()));
-    }
-
-    void parseErrorNamesCodeAndPosition()
-    {
-        const JsonReader r = JsonReader::fromText("{\"a\":tru}");
-        QVERIFY(r.error().contains(QRegularExpression(QStringLiteral(" \\(code=\\d+, pos=\\d+\\)$"))));
+        QVERIFY2(QRegularExpression(QLatin1Char('^') + error).match(r.error()).hasMatch(), qPrintable(r.error()));
     }
 
     void members_data()
@@ -66,6 +60,8 @@ private slots:
             << QByteArray(R"({"k":["a",2]})") << "strings" << false << "json array: value 1 is not a string";
         QTest::newRow("int list with a fraction -> element index")
             << QByteArray(R"({"k":[1,2.5]})") << "ints" << false << "json array: value 1 is not an integer";
+        QTest::newRow("element that is no object -> element index")
+            << QByteArray(R"({"k":[{},3]})") << "element" << false << "json array: value 1 is not a json object";
     }
     void members()
     {
@@ -88,6 +84,8 @@ private slots:
             r.toStringList(key, presence);
         else if (kind == QLatin1String("ints"))
             r.toIntList(key, presence);
+        else if (kind == QLatin1String("element"))
+            r.element(r.toArray(key, presence), 1);
         QCOMPARE(r.error(), error);
     }
 
@@ -99,32 +97,20 @@ private slots:
         QVERIFY(r.ok());
     }
 
-    void firstErrorWinsAndLaterReadsAreEmpty()
+    // A child's error is its parent's; the first error wins and later reads
+    // are empty.
+    void childrenShareTheFirstError()
     {
-        JsonReader r = JsonReader::fromText(R"({"id":"x","request":"poll"})");
-        QCOMPARE(r.toInt(QStringLiteral("id")), 0);
-        QCOMPARE(r.toString(QStringLiteral("request")), QString()); // stops at the first problem
-        r.toString(QStringLiteral("absent"));
-        QCOMPARE(r.error(), QStringLiteral("json object: key 'id': value is not a number"));
-    }
-
-    void childrenShareTheError()
-    {
-        JsonReader r = JsonReader::fromText(R"({"list":[{"a":"1"},{"b":"2"}],"third":{"x":1}})");
+        JsonReader r = JsonReader::fromText(R"({"list":[{"a":"1"},{"b":"2"}],"request":"poll","third":{"x":1}})");
         const QJsonArray list = r.toArray(QStringLiteral("list"));
         QCOMPARE(r.element(list, 0).toString(QStringLiteral("a")), QStringLiteral("1"));
         JsonReader second = r.element(list, 1);
         second.toString(QStringLiteral("a"));
         QVERIFY(!r.ok());
+        QCOMPARE(r.toString(QStringLiteral("request")), QString());
+        QCOMPARE(r.toInt(QStringLiteral("request")), 0);
+        QCOMPARE(r.child(QStringLiteral("third")).toInt(QStringLiteral("x")), 0);
         QCOMPARE(r.error(), QStringLiteral("json object: missing key: 'a'"));
-        QCOMPARE(r.child(QStringLiteral("third")).toInt(QStringLiteral("x")), 0); // already failed
-    }
-
-    void elementThatIsNoObject()
-    {
-        JsonReader r = JsonReader::fromText(R"({"list":[{},3]})");
-        r.element(r.toArray(QStringLiteral("list")), 1);
-        QCOMPARE(r.error(), QStringLiteral("json array: value 1 is not a json object"));
     }
 };
 

@@ -21,28 +21,14 @@ QByteArray basic(const QString &user, const QString &password)
     return "Basic " + (user + QLatin1Char(':') + password).toLatin1().toBase64();
 }
 
-struct SavedProxy
+// What the settings hold under `key`.
+QVariant saved(const SettingKey &key)
 {
-    QString url, user, password, passwordText;
-    QDateTime created;
-    bool present = false;
-};
-
-SavedProxy readSaved()
+    return QSettings().value(key.name());
+}
+QString savedPassword()
 {
-    QSettings s;
-    SavedProxy p;
-    p.present = s.contains(Settings::NetProxyUrl.name());
-    p.url = s.value(Settings::NetProxyUrl.name()).toString();
-    p.user = s.value(Settings::NetProxyUser.name()).toString();
-    p.passwordText = s.value(Settings::NetProxyPassword.name()).toString();
-    p.created = s.value(Settings::NetProxyCreatedTs.name()).toDateTime();
-    try {
-        p.password = decryptStoredValue(p.passwordText);
-    } catch (...) {
-        p.password = QStringLiteral("<undecryptable>");
-    }
-    return p;
+    return decryptStoredValue(saved(Settings::NetProxyPassword).toString());
 }
 } // namespace
 
@@ -151,10 +137,9 @@ private slots:
         QCOMPARE(getThroughProxy(*session), ERR_PROXY_AUTH_REQUIRED);
         QCOMPARE(asked, 1);
         QVERIFY(!seenAuthorizations.contains(basic(QStringLiteral("alice"), QStringLiteral("for proxy A"))));
-        const SavedProxy kept = readSaved();
-        QCOMPARE(kept.url, QStringLiteral("127.0.0.1:1"));
-        QCOMPARE(kept.user, QStringLiteral("alice"));
-        QCOMPARE(kept.password, QStringLiteral("for proxy A"));
+        QCOMPARE(saved(Settings::NetProxyUrl).toString(), QStringLiteral("127.0.0.1:1"));
+        QCOMPARE(saved(Settings::NetProxyUser).toString(), QStringLiteral("alice"));
+        QCOMPARE(savedPassword(), QStringLiteral("for proxy A"));
         QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_NONE); // canceled: session reset
         QCOMPARE(session->networkAccessManager()->objectName(), QStringLiteral("NAM-r%1").arg(session->instanceNumber()));
     }
@@ -174,18 +159,17 @@ private slots:
         const ErrorCode code = getThroughProxy(*session);
         QCOMPARE(asked, 1);
         QVERIFY(seenAuthorizations.contains(basic(goodUser, QStringLiteral("outdated"))));
-        const SavedProxy saved = readSaved();
         if (userAnswers) {
             QCOMPARE(code, ERR_NONE);
             QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
-            QCOMPARE(saved.password, goodPassword);
+            QCOMPARE(savedPassword(), goodPassword);
         } else {
             QCOMPARE(code, ERR_PROXY_AUTH_REQUIRED);
-            QVERIFY2(!saved.present, qPrintable(saved.url));
+            QVERIFY(!saved(Settings::NetProxyUrl).isValid()); // nothing saved any more
         }
     }
 
-    void newCredentialsThatWorkAreSavedEncrypted()
+    void newCredentialsThatWorkAreSavedEncrypted_askNobodyUntilChallengedAgain()
     {
         auto session = newSession();
         // A wrong answer is asked again; only what worked is saved.
@@ -194,40 +178,34 @@ private slots:
         QCOMPARE(getThroughProxy(*session), ERR_NONE);
         QCOMPARE(asked, 2);
         QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
-        const SavedProxy saved = readSaved();
-        QCOMPARE(saved.url, proxyUrl());
-        QCOMPARE(saved.user, goodUser);
-        QVERIFY(saved.created.isValid());
-        QVERIFY(saved.created >= before);
-        QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]+$")).match(saved.passwordText).hasMatch());
-        QVERIFY(!saved.passwordText.contains(goodPassword));
-        QCOMPARE(saved.password, goodPassword);
-    }
+        QCOMPARE(saved(Settings::NetProxyUrl).toString(), proxyUrl());
+        QCOMPARE(saved(Settings::NetProxyUser).toString(), goodUser);
+        const QDateTime created = saved(Settings::NetProxyCreatedTs).toDateTime();
+        QVERIFY(created.isValid() && created >= before);
+        const QString passwordText = saved(Settings::NetProxyPassword).toString();
+        QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]+$")).match(passwordText).hasMatch());
+        QVERIFY(!passwordText.contains(goodPassword));
+        QCOMPARE(savedPassword(), goodPassword);
 
-    void savedCredentialsThatWorkAskNobodyUntilChallengedAgain()
-    {
-        save(proxyUrl(), goodUser, goodPassword);
-        auto session = newSession();
-        QCOMPARE(getThroughProxy(*session), ERR_NONE);
-        QCOMPARE(asked, 0);
-        QCOMPARE(session->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
+        // The next session sends the saved credentials and asks nobody ...
+        auto next = newSession();
+        QCOMPARE(getThroughProxy(*next), ERR_NONE);
+        QCOMPARE(asked, 2);
+        QCOMPARE(next->proxyAuthState(), OndoSession::PROXYAUTH_SUCCESS);
         QCOMPARE(seenAuthorizations.last(), basic(goodUser, goodPassword));
-        // Credentials that worked stop working (changed on the proxy): the
-        // user is asked again instead of every request failing for good.
+        // ... until they stop working (changed on the proxy): the user is
+        // asked again instead of every request failing for good.
         acceptOnly(basic(goodUser, QStringLiteral("rotated")));
         answers << qMakePair(goodUser, QStringLiteral("rotated"));
-        QCOMPARE(getThroughProxy(*session), ERR_NONE);
-        QCOMPARE(asked, 1);
-        QCOMPARE(readSaved().password, QStringLiteral("rotated"));
+        QCOMPARE(getThroughProxy(*next), ERR_NONE);
+        QCOMPARE(asked, 3);
+        QCOMPARE(savedPassword(), QStringLiteral("rotated"));
     }
 
     void undecryptableSavedPasswordCountsAsNone()
     {
-        QSettings s;
-        s.setValue(Settings::NetProxyUrl.name(), proxyUrl());
-        s.setValue(Settings::NetProxyUser.name(), goodUser);
-        s.setValue(Settings::NetProxyPassword.name(), QStringLiteral("zz-not-hex"));
-        s.sync();
+        save(proxyUrl(), goodUser, goodPassword);
+        QSettings().setValue(Settings::NetProxyPassword.name(), QStringLiteral("zz-not-hex"));
         NetProxy p;
         QVERIFY(!p.loadFromSettings(proxyUrl()));
         QVERIFY(p.password().isEmpty());
@@ -243,11 +221,11 @@ private slots:
         NetProxy other;
         other.setHost(QStringLiteral("10.0.0.2"), 3128);
         other.removeFromSettings();
-        QCOMPARE(readSaved().url, QStringLiteral("10.0.0.1:3128"));
+        QCOMPARE(saved(Settings::NetProxyUrl).toString(), QStringLiteral("10.0.0.1:3128"));
         NetProxy same;
         same.setHost(QStringLiteral("10.0.0.1"), 3128);
         same.removeFromSettings();
-        QVERIFY(!readSaved().present);
+        QVERIFY(!saved(Settings::NetProxyUrl).isValid());
     }
 };
 
