@@ -363,6 +363,7 @@ private slots:
         // The service refuses downloads with an HTTP status, which the
         // network layer reports as its own error.
         QTest::newRow("download without access -> HTTP 403") << "download" << int(ERR_NETWORK) << "HTTP: 403";
+        QTest::newRow("missing local file -> 27, named") << "missing" << int(ERR_LOCAL_FILE_OPEN) << "Failed to open file: [";
     }
     void serviceRefusalsReachTheCaller()
     {
@@ -380,12 +381,15 @@ private slots:
             const QString destination = case_ == "quota"    ? small + "/"
                                         : case_ == "safe"   ? QStringLiteral("987654/")
                                         : case_ == "folder" ? docs + "/no/such/folder"
-                                                            : readOnly + "/";
-            const auto r = upload(QString(), local("some.bin"), destination);
+                                        : case_ == "upload" ? readOnly + "/"
+                                                            : docs + "/";
+            const auto r = upload(QString(), local(case_ == "missing" ? "not-there" : "some.bin"), destination);
             outcome = Result<qint64>(r.code, r.message);
         }
         QCOMPARE(int(outcome.code), code);
         QVERIFY2(outcome.message.contains(message), qPrintable(outcome.message));
+        if (case_ == "missing") // the caller learns which file
+            QVERIFY(outcome.message.contains(local("not-there")));
     }
 
     void uploadOfAChangingFileStoresNothing_data()
@@ -412,14 +416,6 @@ private slots:
         QVERIFY2(r.message.contains(newSize > 3 * 1024 * 1024 ? "longer" : "shorter"), qPrintable(r.message));
         QVERIFY(find(team, "/changing.bin").objectId.isEmpty());
         QCOMPARE(used(team), usedBefore);
-    }
-
-    void missingLocalFileIsReported()
-    {
-        const auto r = upload(QString(), local("not-there"), docs + "/");
-        QCOMPARE(r.code, ERR_LOCAL_FILE_OPEN);
-        QVERIFY2(r.message.startsWith("Failed to open file: [") && r.message.contains(local("not-there")),
-                 qPrintable(r.message));
     }
 
     void deleteIntoTheTrash_data()

@@ -26,12 +26,10 @@ private slots:
         QCOMPARE(int(Login::stateFromText("DANCING")), -1);
         QCOMPARE(twoFactorMethodFromName("sms"), TwoFactorMethod::Sms);
         QCOMPARE(twoFactorMethodFromName("PhotoTan"), TwoFactorMethod::PhotoTan);
-        QCOMPARE(twoFactorMethodFromName("FAX"), TwoFactorMethod::None);
         QCOMPARE(twoFactorMethodFromName(""), TwoFactorMethod::None);
         QCOMPARE(twoFactorMethodName(TwoFactorMethod::DoubleSec), QString("doubleSec"));
         QCOMPARE(twoFactorMethodFromName("DOUBLESEC"), TwoFactorMethod::DoubleSec);
         QCOMPARE(twoFactorStateName(TwoFactorMethodState::PermanentlyLocked), QString("permanently.locked"));
-        QCOMPARE(twoFactorStateFromName("temporarily.locked"), TwoFactorMethodState::TemporarilyLocked);
         QCOMPARE(twoFactorStateFromName("ACTIVE"), TwoFactorMethodState::Unknown);
     }
 
@@ -100,9 +98,6 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("afterPassword");
         QTest::addColumn<QString>("text");
-        QTest::newRow("18 after password -> invalid credentials") << int(ERR_LOGIN_FAILED) << true
-                                                                  << "Invalid username or password";
-        QTest::newRow("18 later -> login failed") << int(ERR_LOGIN_FAILED) << false << "Login failed";
         QTest::newRow("13 -> unable to connect") << int(ERR_SSL) << true << "Unable to connect to ${SERVICE_NAME}.";
         QTest::newRow("19 -> expired with link")
             << int(ERR_ACCOUNT_EXPIRED) << true

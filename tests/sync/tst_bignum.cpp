@@ -74,31 +74,13 @@ private slots:
         QCOMPARE(BigNum(quint64(256)).numBits(), 9);
     }
 
-    void libraryFailureNamesOperation_data()
-    {
-        QTest::addColumn<QString>("op");
-        QTest::addColumn<QString>("prefix");
-        QTest::newRow("exp mod 0 -> Modular exponentiation") << "exp" << "Modular exponentiation";
-        QTest::newRow("mul mod 0 -> Modular multiplication") << "mul" << "Modular multiplication";
-        QTest::newRow("add mod 0 -> Modular addition") << "add" << "Modular addition";
-        QTest::newRow("sub mod 0 -> Modular substraction") << "sub" << "Modular substraction";
-    }
     void libraryFailureNamesOperation()
     {
-        QFETCH(QString, op);
-        QFETCH(QString, prefix);
         const BigNum x(quint64(3)), y(quint64(4)), zero;
-        const QString msg = thrownBy([&] {
-            if (op == "exp")
-                BigNum::modExp(x, y, zero);
-            else if (op == "mul")
-                BigNum::modMul(x, y, zero);
-            else if (op == "add")
-                BigNum::modAdd(x, y, zero);
-            else
-                BigNum::modSub(x, y, zero);
-        });
-        QVERIFY2(msg.startsWith(prefix), qPrintable(msg));
+        QVERIFY(thrownBy([&] { BigNum::modExp(x, y, zero); }).startsWith("Modular exponentiation"));
+        QVERIFY(thrownBy([&] { BigNum::modMul(x, y, zero); }).startsWith("Modular multiplication"));
+        QVERIFY(thrownBy([&] { BigNum::modAdd(x, y, zero); }).startsWith("Modular addition"));
+        QVERIFY(thrownBy([&] { BigNum::modSub(x, y, zero); }).startsWith("Modular substraction"));
     }
 
     void comparisonAndValueSemantics()

@@ -70,13 +70,10 @@ private slots:
         QTest::addColumn<QList<int>>("chunks");
         QTest::newRow("byte by byte -> same bytes") << QList<int>{1};
         QTest::newRow("uneven mix -> same bytes") << QList<int>{3, 100, 17, 4096, 1, 29};
-        QTest::newRow("empty chunk first -> same bytes") << QList<int>{0, 5, 1000};
     }
     void anySplitGivesOneShotBytes()
     {
         QFETCH(QList<int>, chunks);
-        if (chunks.first() == 0)
-            chunks.removeFirst(); // a zero-size update still has to be harmless
         const QByteArray plain = randomBytes(150001);
         const QByteArray reference = oneShot(true, kKey, kIv, plain).value();
 
@@ -90,29 +87,17 @@ private slots:
         QVERIFY(*dec == plain);
     }
 
-    void keyAndIvLengthsAreChecked_data()
-    {
-        QTest::addColumn<int>("keyLength");
-        QTest::addColumn<int>("ivLength");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("32/16 -> accepted") << 32 << 16 << true;
-        QTest::newRow("short key -> refused") << 31 << 16 << false;
-        QTest::newRow("long IV -> refused") << 32 << 17 << false;
-        QTest::newRow("empty key and IV -> refused") << 0 << 0 << false;
-    }
+    // The library would read past a short key or IV: both are refused, and a
+    // refused start leaves nothing that could be fed.
     void keyAndIvLengthsAreChecked()
     {
-        QFETCH(int, keyLength);
-        QFETCH(int, ivLength);
-        QFETCH(bool, accepted);
         CipherCalculator enc, dec;
-        QCOMPARE(enc.initEncrypt(CipherCalculator::aes256Cbc(), randomBytes(keyLength), randomBytes(ivLength)),
-                 accepted);
-        QCOMPARE(dec.initDecrypt(CipherCalculator::aes256Cbc(), randomBytes(keyLength), randomBytes(ivLength)),
-                 accepted);
-        // A refused start leaves nothing that could be fed.
-        QCOMPARE(enc.updateEncrypt(kPlain), accepted);
-        QCOMPARE(enc.finalEncrypt(), accepted);
+        QVERIFY(!enc.initEncrypt(CipherCalculator::aes256Cbc(), kKey.left(31), kIv));
+        QVERIFY(!dec.initDecrypt(CipherCalculator::aes256Cbc(), kKey, kIv + "x"));
+        QVERIFY(!dec.initDecrypt(CipherCalculator::aes256Cbc(), QByteArray(), QByteArray()));
+        QVERIFY(!enc.updateEncrypt(kPlain));
+        QVERIFY(!enc.finalEncrypt());
+        QVERIFY(!dec.updateDecrypt(kCipher));
     }
 
     void stepsOutOfOrderFail()
@@ -155,61 +140,49 @@ private slots:
         QCOMPARE(text, secret);
     }
 
-    void badIvIsRefusedBeforeAnyWork_data()
-    {
-        QTest::addColumn<int>("ivLength");
-        QTest::newRow("15-byte IV -> refused, output untouched") << 15;
-        QTest::newRow("empty IV -> refused, output untouched") << 0;
-    }
-    void badIvIsRefusedBeforeAnyWork()
-    {
-        QFETCH(int, ivLength);
-        const TransportCipher t(kKey);
-        const QByteArray iv(ivLength, '\x01');
-        QByteArray bytes("untouched");
-        QVERIFY(!t.encryptBytes(kPlain, bytes, iv));
-        QCOMPARE(bytes, QByteArray("untouched"));
-        QVERIFY(!t.decryptBytes(kCipher, bytes, iv));
-        QCOMPARE(bytes, QByteArray("untouched"));
-        QString text("untouched");
-        QVERIFY(!t.encryptToHex("abc", text, iv));
-        QCOMPARE(text, QString("untouched"));
-        QVERIFY(!t.decryptFromHex(QString::fromLatin1(kCipher.toHex()), text, iv));
-        QCOMPARE(text, QString("untouched"));
-    }
-
-    void failedDecryptionLeavesOutputUntouched_data()
+    // A refused operation leaves the caller's output as it was.
+    void refusalLeavesOutputUntouched_data()
     {
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<QString>("cipherName");
-        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("iv");
+        QTest::addColumn<bool>("truncated");
+        QTest::addColumn<bool>("encryptRefused");
         QByteArray wrong = kKey;
         wrong[0] = char(wrong[0] ^ 0x80);
-        QTest::newRow("wrong key -> bad padding, false") << wrong << "AES-256-CBC" << QByteArray();
-        QTest::newRow("16-byte key -> false") << kKey.left(16) << "AES-256-CBC" << QByteArray();
-        QTest::newRow("unknown cipher name -> false") << kKey << "AES-128-CBC" << QByteArray();
-        QTest::newRow("truncated ciphertext -> false") << kKey << "AES-256-CBC" << QByteArray("cut");
+        QTest::newRow("wrong key -> bad padding, false") << wrong << "AES-256-CBC" << kIv << false << false;
+        QTest::newRow("16-byte key -> false") << kKey.left(16) << "AES-256-CBC" << kIv << false << true;
+        QTest::newRow("unknown cipher name -> false") << kKey << "AES-128-CBC" << kIv << false << true;
+        QTest::newRow("truncated ciphertext -> false") << kKey << "AES-256-CBC" << kIv << true << false;
+        QTest::newRow("15-byte IV -> false") << kKey << "AES-256-CBC" << kIv.left(15) << false << true;
     }
-    void failedDecryptionLeavesOutputUntouched()
+    void refusalLeavesOutputUntouched()
     {
         QFETCH(QByteArray, key);
         QFETCH(QString, cipherName);
-        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, iv);
+        QFETCH(bool, truncated);
+        QFETCH(bool, encryptRefused);
         QByteArray cipher;
         QVERIFY(TransportCipher(kKey).encryptBytes(QByteArray(100, 'p'), cipher, kIv));
-        if (input == "cut")
+        if (truncated)
             cipher.chop(3);
         const TransportCipher t(key, cipherName);
         QByteArray out("untouched");
-        QVERIFY(!t.decryptBytes(cipher, out, kIv));
-        QCOMPARE(out, QByteArray("untouched"));
         QString text("untouched");
-        QVERIFY(!t.decryptFromHex(QString::fromLatin1(cipher.toHex()), text, kIv));
+        QVERIFY(!t.decryptBytes(cipher, out, iv));
+        QVERIFY(!t.decryptFromHex(QString::fromLatin1(cipher.toHex()), text, iv));
+        if (encryptRefused) {
+            QVERIFY(!t.encryptBytes(kPlain, out, iv));
+            QVERIFY(!t.encryptToHex("abc", text, iv));
+        }
+        QCOMPARE(out, QByteArray("untouched"));
         QCOMPARE(text, QString("untouched"));
     }
 
     // The built-in key and IV are the same everywhere: the value below was
     // produced outside the client (openssl enc -aes-256-cbc with them).
+    // A damaged value (no clear text given) throws instead.
     void storedValueIsReadableByAnyInstallation_data()
     {
         QTest::addColumn<QString>("clear");
@@ -217,33 +190,21 @@ private slots:
         QTest::newRow("ascii -> fixed ciphertext") << "secret" << "f888bb8afc295de515ca4724eb3c54ab";
         QTest::newRow("non-ascii -> fixed ciphertext") << QStringLiteral("Grüße, 世界")
                                                        << "b1c3711ddffc240b68ba7e9051e8c0d8";
+        QTest::newRow("empty -> passes unchanged") << "" << "";
+        QTest::newRow("not hex at all -> Unable to decrypt") << QString() << "not a stored value";
+        QTest::newRow("half a block -> Unable to decrypt") << QString() << "f888bb8afc295de5";
+        QTest::newRow("last byte changed -> Unable to decrypt") << QString() << "f888bb8afc295de515ca4724eb3c54ac";
     }
     void storedValueIsReadableByAnyInstallation()
     {
         QFETCH(QString, clear);
         QFETCH(QString, stored);
+        if (clear.isNull()) {
+            QCOMPARE(thrownBy([&] { decryptStoredValue(stored); }), QString("Unable to decrypt"));
+            return;
+        }
         QCOMPARE(encryptStoredValue(clear), stored);
         QCOMPARE(decryptStoredValue(stored), clear);
-    }
-
-    void emptyStoredValuePassesUnchanged()
-    {
-        QCOMPARE(encryptStoredValue(QString()), QString());
-        QCOMPARE(decryptStoredValue(QString()), QString());
-        QVERIFY(encryptStoredValue(QString("")).isEmpty());
-    }
-
-    void damagedStoredValueThrows_data()
-    {
-        QTest::addColumn<QString>("stored");
-        QTest::newRow("not hex at all -> Unable to decrypt") << "not a stored value";
-        QTest::newRow("half a block -> Unable to decrypt") << "f888bb8afc295de5";
-        QTest::newRow("last byte changed -> Unable to decrypt") << "f888bb8afc295de515ca4724eb3c54ac";
-    }
-    void damagedStoredValueThrows()
-    {
-        QFETCH(QString, stored);
-        QCOMPARE(thrownBy([&] { decryptStoredValue(stored); }), QString("Unable to decrypt"));
     }
 
     // ---- AesCryptDevice ----
@@ -253,11 +214,6 @@ private slots:
         QTest::addColumn<quint32>("seed");
         for (int length : {0, 15, 16, 65537, 1024 * 1024 + 4099})
             QTest::addRow("%d bytes -> one-shot ciphertext", length) << length << quint32(length + 1);
-        QRandomGenerator lengths(20261206);
-        for (int i = 0; i < 2; ++i) {
-            const int length = int(lengths.bounded(300000));
-            QTest::addRow("random %d bytes -> one-shot ciphertext", length) << length << quint32(i + 77);
-        }
     }
     void anyReadSizesGiveTheOneShotCiphertext()
     {
@@ -279,7 +235,8 @@ private slots:
             for (int guard = 0; guard < 10000000; ++guard) {
                 const qint64 want = 1 + qint64(rng.bounded(maxRead));
                 const qint64 n = device.read(buffer.data(), want);
-                QVERIFY2(n >= 0 && n <= want, qPrintable(QString::number(n)));
+                // Every read is filled as far as the ciphertext reaches.
+                QCOMPARE(n, qMin<qint64>(want, expected.size() - got.size()));
                 if (n == 0)
                     break;
                 got.append(buffer.constData(), int(n));
@@ -290,31 +247,11 @@ private slots:
         }
     }
 
-    void sixteenBytesReadTenAtATime()
-    {
-        QVERIFY(writeFile(path(), QByteArray(16, 'a')));
-        QFile source(path());
-        AesCryptDevice device(kKey, kIv, &source);
-        QVERIFY(device.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
-        QCOMPARE(device.size(), qint64(32));
-        char buffer[10];
-        QList<qint64> returns;
-        QByteArray got;
-        for (int i = 0; i < 5; ++i) {
-            const qint64 n = device.read(buffer, sizeof buffer);
-            returns << n;
-            got.append(buffer, int(qMax<qint64>(n, 0)));
-        }
-        QCOMPARE(returns, (QList<qint64>{10, 10, 10, 2, 0}));
-        QCOMPARE(got, oneShot(true, kKey, kIv, QByteArray(16, 'a')).value());
-    }
-
     void fileChangedWhileReadFails_data()
     {
         QTest::addColumn<qint64>("newSize");
         QTest::newRow("grown by one byte -> -1") << qint64(200001);
         QTest::newRow("shrunk by one byte -> -1") << qint64(199999);
-        QTest::newRow("shrunk to nothing -> -1") << qint64(0);
     }
     void fileChangedWhileReadFails()
     {

@@ -34,7 +34,6 @@ private slots:
         const QString text = QStringLiteral("Grüße ✓");
         DigestCalculator d(DigestCalculator::sha256());
         QCOMPARE(d.addData(text).finalBytes(), sha256(text.toUtf8()));
-        QVERIFY(sha256(text.toUtf8()) != sha256(text.toLatin1()));
     }
 
     void finalBigNumReadsTheDigestBigEndian()
@@ -48,39 +47,22 @@ private slots:
                  QByteArray("009d9e88ce13770ca5fc05097eb32a9576e1b989c0584f9174f31fe70aadc342"));
     }
 
-    // RFC 7914, section 11: the first 32 bytes of the 64-byte outputs (PBKDF2
-    // blocks are independent, so they are the 32-byte derivation).
-    void pbkdf2Vectors_data()
+    // RFC 7914, section 11: the first 32 bytes of the 64-byte output for
+    // passwd/salt/1 (PBKDF2 blocks are independent, so they are the 32-byte
+    // derivation); both forms agree with it.
+    void pbkdf2Vector()
     {
-        QTest::addColumn<QByteArray>("password");
-        QTest::addColumn<QByteArray>("salt");
-        QTest::addColumn<int>("iterations");
-        QTest::addColumn<QByteArray>("key");
-        QTest::newRow("passwd/salt/1 -> RFC key") << QByteArray("passwd") << QByteArray("salt") << 1
-                                                  << QByteArray("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc");
-    }
-    void pbkdf2Vectors()
-    {
-        QFETCH(QByteArray, password);
-        QFETCH(QByteArray, salt);
-        QFETCH(int, iterations);
-        QFETCH(QByteArray, key);
+        const QByteArray key("55ac046e56e3089fec1691c22544b605f94185216dde0465e68b9d57c20dacbc");
         QByteArray out;
-        QVERIFY(deriveKeyPbkdf2(password, salt, iterations, out));
+        QVERIFY(deriveKeyPbkdf2("passwd", "salt", 1, out));
         QCOMPARE(out.toHex(), key);
-
         unsigned char raw[33];
         raw[32] = 0x5a; // must stay: the output is exactly 32 bytes
-        QVERIFY(deriveKeyPbkdf2(password.constData(), password.size(),
-                                reinterpret_cast<const unsigned char *>(salt.constData()), salt.size(), iterations,
-                                raw));
+        QVERIFY(deriveKeyPbkdf2("passwd", 6, reinterpret_cast<const unsigned char *>("salt"), 4, 1, raw));
         QCOMPARE(QByteArray(reinterpret_cast<const char *>(raw), 32).toHex(), key);
         QCOMPARE(raw[32], 0x5a);
-    }
-
-    void pbkdf2EdgeCases()
-    {
-        QByteArray out("untouched");
+        // No iterations: refused, the output untouched.
+        out = "untouched";
         QVERIFY(!deriveKeyPbkdf2("pw", "salt", 0, out));
         QCOMPARE(out, QByteArray("untouched"));
     }

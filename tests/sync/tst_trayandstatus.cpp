@@ -26,8 +26,6 @@ private slots:
         QTest::newRow("3 syncing -> cancel, no sync all") << int(T::Syncing)
                                                           << QList<int>{T::Logout, T::CancelSync, T::Settings}
                                                           << QList<int>{T::Login, T::SyncAll};
-        QTest::newRow("5 stop requested -> like idle") << int(T::StopRequested) << QList<int>{T::SyncAll, T::Logout}
-                                                       << QList<int>{T::CancelSync, T::Login};
     }
     void offeredActions()
     {
