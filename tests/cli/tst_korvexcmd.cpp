@@ -1,5 +1,6 @@
 #include "KorvexCmdRun.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "support/ServiceProcess.h"
 
 #include <QFile>
@@ -11,6 +12,8 @@
 
 // korvexcmd against the reference service: logins, second factors, the
 // file and password commands, judged by exit status and messages.
+using TestFiles::writeFile;
+
 class TestKorvexCmd : public QObject
 {
     Q_OBJECT
@@ -19,18 +22,10 @@ class TestKorvexCmd : public QObject
 
     QStringList serverArgs() const { return {"--server", service->baseUrl(), "--ca-file", service->caFile()}; }
 
-    // Runs korvexcmd; when `tanUser` is set, answers the TAN prompt with the
-    // TAN the service delivered to that user.
-    CmdRun run(const QStringList &args, const QString &password = QString(), const QString &tanUser = QString(),
-               const QByteArray &stdinText = QByteArray(), const QProcessEnvironment &extraEnv = {})
+    static CmdRun run(const QStringList &args, const QString &password = QString(), const QByteArray &stdinText = {},
+                      const QProcessEnvironment &extraEnv = {})
     {
-        std::function<QByteArray()> tan;
-        if (!tanUser.isEmpty())
-            tan = [this, tanUser] {
-                const auto oob = service->latestTan(tanUser);
-                return (oob ? oob->tan : QStringLiteral("none")).toUtf8();
-            };
-        return runKorvexCmd(args, password, stdinText, extraEnv, tan);
+        return runKorvexCmd(args, password, stdinText, extraEnv);
     }
 
 private slots:
@@ -104,11 +99,20 @@ private slots:
         QVERIFY(r.err.contains("Logged in to Custom"));
         QVERIFY(r.err.contains("as alice"));
         QVERIFY(!r.err.contains("alice-pw")); // the password is never echoed
+        // The same from a private password file.
+        const QString path = QDir::homePath() + "/pw.txt";
+        QVERIFY(writeFile(path, "alice-pw\n") && QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        const CmdRun fromFile = run({"login", "--user", "alice", "--password-file", path});
+        QVERIFY2(fromFile.exitCode == 0, qPrintable(fromFile.err));
     }
 
     void smsTanOnStdinThenDeviceBound()
     {
-        const CmdRun first = run(QStringList{"login", "--user", "bob"} + serverArgs(), "bob-pw", "bob");
+        // The TAN prompt is answered with the TAN the service sent to bob.
+        const CmdRun first = runKorvexCmd(QStringList{"login", "--user", "bob"} + serverArgs(), "bob-pw", {}, {}, [this] {
+            const auto oob = service->latestTan("bob");
+            return (oob ? oob->tan : QStringLiteral("none")).toUtf8();
+        });
         QVERIFY2(first.exitCode == 0, qPrintable(first.err));
         QVERIFY(first.err.contains("A TAN was sent to"));
         // The server and CA are remembered, the device-bound factor spares the TAN.
@@ -124,22 +128,10 @@ private slots:
 
     void wrongTanThenEndOfInput()
     {
-        const CmdRun r = run(QStringList{"login", "--user", "carol"} + serverArgs(), "carol-pw", QString(), "ZZ9Z\n");
+        const CmdRun r = run(QStringList{"login", "--user", "carol"} + serverArgs(), "carol-pw", "ZZ9Z\n");
         QCOMPARE(r.exitCode, 4);
         QVERIFY2(r.err.contains("The TAN was not accepted"), qPrintable(r.err));
         QVERIFY(r.err.contains("No TAN given"));
-    }
-
-    void passwordFile()
-    {
-        const QString path = QDir::homePath() + "/pw.txt";
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("alice-pw\n");
-        f.close();
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        const CmdRun ok = run({"login", "--user", "alice", "--password-file", path}, QString());
-        QVERIFY2(ok.exitCode == 0, qPrintable(ok.err));
     }
 
     void hostilePathsAreRefusedBeforeAnyRequest_data()
@@ -180,13 +172,8 @@ private slots:
 
         QTemporaryDir dir;
         const QString a = dir.filePath("a.txt"), b = dir.filePath("b.bin");
-        QByteArray bytes(300000, Qt::Uninitialized);
-        for (int i = 0; i < bytes.size(); ++i)
-            bytes[i] = char(i * 7 + i / 251);
-        for (const auto &[path, data] : {qMakePair(a, QByteArray("hello")), qMakePair(b, bytes)}) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(data) == data.size());
-        }
+        const QByteArray bytes = TestFiles::randomData(300000, 7);
+        QVERIFY(writeFile(a, "hello") && writeFile(b, bytes));
         const CmdRun put = run({"put", a, b, "Files:/"});
         QVERIFY2(put.exitCode == 0, qPrintable(put.err));
         QCOMPARE(put.out, QString()); // messages go to standard error
@@ -205,16 +192,10 @@ private slots:
         const CmdRun get = run({"get", "Files:/b.bin", back});
         QVERIFY2(get.exitCode == 0, qPrintable(get.err));
         QCOMPARE(get.out, QString());
-        QFile fetched(back);
-        QVERIFY(fetched.open(QIODevice::ReadOnly));
-        QVERIFY(fetched.readAll() == bytes);
-        fetched.close();
+        QVERIFY(TestFiles::readFile(back) == bytes);
 
         // Again, changed: a new version of the same file.
-        {
-            QFile f(b);
-            QVERIFY(f.open(QIODevice::Append) && f.write("more") == 4);
-        }
+        QVERIFY(writeFile(b, bytes + "more"));
         const CmdRun again = run({"put", b, "Files:/"});
         QVERIFY2(again.exitCode == 0 && again.err.contains("300004 bytes, new version"), qPrintable(again.err));
         QCOMPARE(listing("Files:/"), (QStringList{"/a.txt:f", "/b.bin:f"}));
@@ -268,11 +249,11 @@ private slots:
         QVERIFY2(mail.exitCode == 0, qPrintable(mail.err));
         const QString mailId = mail.out.trimmed();
         QVERIFY(mail.err.contains("strength"));
-        const CmdRun router = run({"passwords", "add", "--title", "Router"}, {}, {}, {}, breachedPassword);
+        const CmdRun router = run({"passwords", "add", "--title", "Router"}, {}, {}, breachedPassword);
         QVERIFY2(router.exitCode == 0, qPrintable(router.err));
         const QString routerId = router.out.trimmed();
         QCOMPARE(run({"passwords", "add", "--title", "X", "--non-interactive"}).exitCode, 4); // no password source
-        QCOMPARE(run({"passwords", "add"}, {}, {}, {}, breachedPassword).exitCode, 2);          // no title
+        QCOMPARE(run({"passwords", "add"}, {}, {}, breachedPassword).exitCode, 2);          // no title
 
         const CmdRun list = run({"passwords", "list", "--json"});
         QCOMPARE(list.exitCode, 0);

@@ -1,8 +1,8 @@
 // The real drive daemon over gocryptfs and FUSE, supervised as the client
 // does it: manager, daemon processes, watchdog and the local socket.
 #include "FuseCheck.h"
-#include "MessageCapture.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "drive/ClientConnection.h"
 #include "drive/DaemonProcess.h"
 #include "drive/FileSystemDriverManager.h"
@@ -11,10 +11,8 @@
 
 #include <QDir>
 #include <QFile>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,10 +24,7 @@ using namespace quarnet::daemon::api;
 namespace {
 const QByteArray kPlain = "KORVEX-PLAINTEXT-MARKER: the quick brown fox, not for the storage folder\n";
 
-QString daemonBinary()
-{
-    return QStringLiteral(KORVEX_BINARY_DIR "/daemon_exe/encrypted");
-}
+const QString daemonBinary = QStringLiteral(KORVEX_BINARY_DIR "/daemon_exe/encrypted");
 } // namespace
 using FuseCheck::isMounted;
 using FuseCheck::readFile;
@@ -51,12 +46,18 @@ class TestDriveDaemon : public QObject
         s.encryptionKey = key;
         return s;
     }
+    // A manager whose daemons are real DaemonProcess children.
+    std::unique_ptr<FileSystemDriverManager> newManager(bool online)
+    {
+        auto m = std::make_unique<FileSystemDriverManager>(
+            [] { return SyncSettings(); },
+            [this](const SyncSetting &s, QObject *parent) { return new DaemonProcess(m_env.appInfo(), s, parent); }, online);
+        connect(&m_server, &LocalServer::newClient, m.get(), &FileSystemDriverManager::observeClient);
+        return m;
+    }
     QString mountOf(int id) const { return m_work.filePath(QStringLiteral("Safe%1").arg(id)); }
     QString storageOf(int id) const { return m_work.filePath(QStringLiteral(".Safe%1-encrypted").arg(id)); }
-    QString logOf(int id) const
-    {
-        return m_env.appInfo()->daemonLogPath(m_env.appInfo()->appNameInternal(), QString::number(id));
-    }
+    QString logOf(int id) const { return m_env.appInfo()->daemonLogPath(m_env.appInfo()->appNameInternal(), QString::number(id)); }
     QProcessEnvironment daemonEnvironment(const QString &mount, const QString &key) const
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -69,13 +70,8 @@ class TestDriveDaemon : public QObject
     // Waits (serving the socket meanwhile) until the daemon ended; its exit code.
     static int exitCodeOf(QProcess &daemon)
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (daemon.state() != QProcess::NotRunning && waited.elapsed() < 30000)
-            QTest::qWait(20);
-        return daemon.state() == QProcess::NotRunning && daemon.exitStatus() == QProcess::NormalExit
-            ? daemon.exitCode()
-            : -1;
+        const bool ended = QTest::qWaitFor([&] { return daemon.state() == QProcess::NotRunning; }, 30000);
+        return ended && daemon.exitStatus() == QProcess::NormalExit ? daemon.exitCode() : -1;
     }
 
 private slots:
@@ -86,8 +82,8 @@ private slots:
         const QString problem = FuseCheck::problem();
         if (!problem.isEmpty())
             QSKIP(qPrintable(QStringLiteral("needs FUSE: ") + problem));
-        QVERIFY(QFileInfo(daemonBinary()).isExecutable());
-        qputenv("PATH", QFileInfo(daemonBinary()).absolutePath().toLocal8Bit() + ':' + qgetenv("PATH"));
+        QVERIFY(QFileInfo(daemonBinary).isExecutable());
+        qputenv("PATH", QFileInfo(daemonBinary).absolutePath().toLocal8Bit() + ':' + qgetenv("PATH"));
         m_server.listen(QStringLiteral("korx"));
     }
     void cleanup()
@@ -101,24 +97,14 @@ private slots:
     void aDriveRunsRestartsAndStops()
     {
         const QByteArray key = randomBytes(16);
-        FileSystemDriverManager manager([] { return SyncSettings(); },
-                                        [this](const SyncSetting &s, QObject *parent) {
-                                            return new DaemonProcess(m_env.appInfo(), s, parent);
-                                        },
-                                        false);
-        connect(&m_server, &LocalServer::newClient, &manager, &FileSystemDriverManager::observeClient);
-        manager.setOnline(true);
+        const auto manager = newManager(false);
+        manager->setOnline(true);
         const SyncSetting drive = setting(1, key);
-        manager.addSetting(drive);
-        QTRY_COMPARE_WITH_TIMEOUT(int(manager.daemonStatus(drive)), int(Running), 30000);
+        manager->addSetting(drive);
+        QTRY_COMPARE_WITH_TIMEOUT(int(manager->daemonStatus(drive)), int(Running), 30000);
         QVERIFY(isMounted(mountOf(1)));
 
-        QVERIFY(QDir().mkpath(mountOf(1) + QStringLiteral("/Docs")));
-        QFile plain(mountOf(1) + QStringLiteral("/Docs/letter.txt"));
-        QVERIFY(plain.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 100; ++i)
-            plain.write(kPlain);
-        plain.close();
+        QVERIFY(TestFiles::writeFile(mountOf(1) + "/Docs/letter.txt", kPlain.repeated(100)));
         QCOMPARE(readFile(mountOf(1) + QStringLiteral("/Docs/letter.txt")), kPlain.repeated(100));
         const QByteArray stored = readFile(storageOf(1) + QStringLiteral("/Docs/letter.txt"));
         QVERIFY(stored.size() >= kPlain.size() * 100);
@@ -126,11 +112,11 @@ private slots:
         QVERIFY(!stored.contains("quick brown fox"));
 
         // The level reaches the registered daemon over the pipe.
-        manager.setLogLevel(ApplicationLog::DBG);
+        manager->setLogLevel(ApplicationLog::DBG);
         QTRY_VERIFY(readFile(logOf(1)).contains("DriveDaemon: log level DEBUG"));
 
         // Killed hard: gocryptfs follows it, the client restarts it.
-        IDaemonProcess *daemon = manager.daemons().first();
+        IDaemonProcess *daemon = manager->daemons().first();
         const qint64 firstPid = daemon->processId();
         QVERIFY(firstPid > 0);
         ::kill(pid_t(firstPid), SIGKILL);
@@ -142,7 +128,7 @@ private slots:
         // Removing the setting says "exit" over the pipe: unmounted, exit 0.
         const QPointer<QObject> guard(daemon);
         const qint64 pid = daemon->processId();
-        manager.removeSettingById(1);
+        manager->removeSettingById(1);
         QTRY_VERIFY_WITH_TIMEOUT(::kill(pid_t(pid), 0) != 0, 10000);
         QTRY_VERIFY(!isMounted(mountOf(1)));
         QCOMPARE(QDir(mountOf(1)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
@@ -151,14 +137,9 @@ private slots:
         QVERIFY(!readFile(logOf(1)).contains(key.toHex()));
 
         // Another key does not open that storage.
-        FileSystemDriverManager other([] { return SyncSettings(); },
-                                      [this](const SyncSetting &s, QObject *parent) {
-                                          return new DaemonProcess(m_env.appInfo(), s, parent);
-                                      },
-                                      true);
-        connect(&m_server, &LocalServer::newClient, &other, &FileSystemDriverManager::observeClient);
-        other.addSetting(setting(1, randomBytes(16)));
-        QTRY_COMPARE_WITH_TIMEOUT(int(other.daemonStatus(drive)), 211, 20000);
+        const auto other = newManager(true);
+        other->addSetting(setting(1, randomBytes(16)));
+        QTRY_COMPARE_WITH_TIMEOUT(int(other->daemonStatus(drive)), 211, 20000);
         QVERIFY(!isMounted(mountOf(1)));
     }
 
@@ -180,13 +161,11 @@ private slots:
         const QString mount = m_work.filePath(QStringLiteral("Refused"));
         QDir(mount).removeRecursively();
         QVERIFY(QDir().mkpath(mount));
-        if (fileInMount) {
-            QFile file(mount + QStringLiteral("/kept.txt"));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        if (fileInMount)
+            QVERIFY(TestFiles::writeFile(mount + "/kept.txt", {}));
         QProcess daemon;
         daemon.setProcessEnvironment(daemonEnvironment(mount, key));
-        daemon.start(daemonBinary(), QStringList());
+        daemon.start(daemonBinary, QStringList());
         QCOMPARE(exitCodeOf(daemon), code);
         QVERIFY(!isMounted(mount));
         QCOMPARE(QFileInfo::exists(mount + QStringLiteral("/kept.txt")), fileInMount);
@@ -199,7 +178,7 @@ private slots:
         QSignalSpy accepted(&m_server, &LocalServer::newClient);
         QProcess daemon;
         daemon.setProcessEnvironment(daemonEnvironment(mount, QString::fromLatin1(randomBytes(16).toHex())));
-        daemon.start(daemonBinary(), QStringList());
+        daemon.start(daemonBinary, QStringList());
         QTRY_COMPARE_WITH_TIMEOUT(accepted.size(), 1, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(isMounted(mount), 10000);
         delete accepted.first().first().value<ClientConnection *>();

@@ -7,8 +7,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-using SyncScenario::check;
-using SyncScenario::play;
+using SyncScenario::expectAll;
 
 // The edges of two-way sync: access, limits, the last-event shortcut, the
 // mass-deletion question, quota, a lost session, broken transfers, a file
@@ -19,27 +18,29 @@ class TestSyncEdges : public QObject
     Q_OBJECT
 
     std::unique_ptr<SyncHarness> h;
+    SyncHarness::Run run; // the last sync
 
     void fresh(const SyncHarness::Options &options = {})
     {
         h = std::make_unique<SyncHarness>(options);
-        QVERIFY2(h->start(), qPrintable(h->error()));
-        h->client();
-        QVERIFY2(h->error().isEmpty(), qPrintable(h->error()));
+        run = {};
+        QCOMPARE(SyncScenario::start(*h), QString());
     }
+    // The steps of SyncScenario.h; empty, or what went wrong.
+    QString play(const QStringList &steps) { return SyncScenario::play(*h, steps, &run); }
 
     // Waits until the service has logged `text` (a fault that took hold).
-    bool serviceSaid(const QByteArray &text, int timeoutMs = 20000)
+    bool serviceSaid(const QByteArray &text)
     {
-        return QTest::qWaitFor([&] { return h->service().output().contains(text); }, timeoutMs);
+        return QTest::qWaitFor([&] { return h->service().output().contains(text); }, 20000);
     }
-
-    void expectAll(const SyncHarness::Run &run, const QStringList &expects)
+    // A sync started while downloads stall, until one of them is held.
+    std::unique_ptr<QProcess> syncHeldAtADownload()
     {
-        for (const QString &e : expects) {
-            const QString problem = check(*h, run, e);
-            QVERIFY2(problem.isEmpty(), qPrintable(problem + QLatin1Char('\n') + run.describe()));
-        }
+        if (!h->service().stall("/api/sync/1/files/file/", 60000, "GET"))
+            return nullptr;
+        auto process = h->client().start({"sync", "--non-interactive"});
+        return serviceSaid("applyFault: stall on GET") ? std::move(process) : nullptr;
     }
 
 private slots:
@@ -48,16 +49,14 @@ private slots:
     void readOnlySafe()
     {
         SyncHarness::Options options;
-        options.clientUser = QStringLiteral("bob");
-        options.clientAccess = QStringLiteral("r");
+        options.clientUser = "bob";
+        options.clientAccess = "r";
         fresh(options);
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"R shared.txt=from alice", "L mine.txt=local", "LD newdir", "S"}, &run).isEmpty());
-        expectAll(run, {"exit 7", "line download|shared.txt|Ok", "line upload|mine.txt|Not allowed",
-                        "line create remote folder|newdir|Not allowed", "local shared.txt=from alice",
-                        "remote- mine.txt"});
-        QVERIFY(play(*h, {"L- shared.txt", "S"}, &run).isEmpty());
-        expectAll(run, {"exit 7", "line delete remote file|shared.txt|Not allowed", "remote shared.txt=from alice"});
+        QCOMPARE(play({"R shared.txt=from alice", "L mine.txt=local", "LD newdir", "S"}), QString());
+        expectAll(*h, run, {"exit 7", "line download|shared.txt|Ok", "line upload|mine.txt|Not allowed",
+                            "line create remote folder|newdir|Not allowed", "local shared.txt=from alice", "remote- mine.txt"});
+        QCOMPARE(play({"L- shared.txt", "S"}), QString());
+        expectAll(*h, run, {"exit 7", "line delete remote file|shared.txt|Not allowed", "remote shared.txt=from alice"});
     }
 
     // An unplugged disk or a folder moved away must not read as "the user
@@ -65,16 +64,15 @@ private slots:
     void vanishedLocalFolderIsSkipped()
     {
         fresh();
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"L a.txt=kept", "S"}, &run).isEmpty());
+        QCOMPARE(play({"L a.txt=kept", "S"}), QString());
         const QString folder = h->client().folder();
-        QVERIFY(QDir().rename(folder, folder + QStringLiteral(".away")));
+        QVERIFY(QDir().rename(folder, folder + ".away"));
         run = h->client().sync();
-        QVERIFY(QDir().rename(folder + QStringLiteral(".away"), folder));
+        QVERIFY(QDir().rename(folder + ".away", folder));
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.lines.isEmpty(), qPrintable(run.describe()));
-        QVERIFY2(run.err.contains(QStringLiteral("skipped: the local folder")), qPrintable(run.err));
-        expectAll(run, {"remote a.txt=kept"});
+        QVERIFY2(run.err.contains("skipped: the local folder"), qPrintable(run.err));
+        expectAll(*h, run, {"remote a.txt=kept"});
     }
 
     // While another program (the desktop, a second korvexcmd) holds a
@@ -82,22 +80,20 @@ private slots:
     void settingLockedByAnotherProgramIsSkipped()
     {
         fresh();
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"L a.txt=v1", "S"}, &run).isEmpty());
-        QDirIterator it(h->client().home(), {QStringLiteral("*.db3")}, QDir::Files | QDir::Hidden,
-                        QDirIterator::Subdirectories);
+        QCOMPARE(play({"L a.txt=v1", "S"}), QString());
+        QDirIterator it(h->client().home(), {"*.db3"}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         QVERIFY(it.hasNext());
-        QLockFile lock(QFileInfo(it.next()).absolutePath() + QStringLiteral("/sync-1.lock"));
+        QLockFile lock(QFileInfo(it.next()).absolutePath() + "/sync-1.lock");
         QVERIFY(lock.tryLock(0));
-        QVERIFY(h->client().write(QStringLiteral("a.txt"), "v2"));
+        QVERIFY(h->client().write("a.txt", "v2"));
         run = h->client().sync();
         QCOMPARE(run.exitCode, 0);
         QVERIFY2(run.lines.isEmpty(), qPrintable(run.describe()));
-        QVERIFY2(run.err.contains(QStringLiteral("another program is synchronising it")), qPrintable(run.err));
-        expectAll(run, {"remote a.txt=v1"});
+        QVERIFY2(run.err.contains("another program is synchronising it"), qPrintable(run.err));
+        expectAll(*h, run, {"remote a.txt=v1"});
         lock.unlock();
-        QVERIFY(play(*h, {"S"}, &run).isEmpty());
-        expectAll(run, {"line upload|a.txt|Ok", "remote a.txt=v2"});
+        QCOMPARE(play({"S"}), QString());
+        expectAll(*h, run, {"line upload|a.txt|Ok", "remote a.txt=v2"});
     }
 
     void limits()
@@ -105,38 +101,32 @@ private slots:
         fresh();
         // 50 folders and a file below them: the innermost folder has 50
         // components and is left out, with what it holds.
-        QString deep;
-        for (int i = 0; i < 50; ++i)
-            deep += QStringLiteral("d/");
-        QVERIFY(h->client().write(deep + QStringLiteral("f.txt"), "deep"));
+        const QString deep = QString("d/").repeated(50);
+        QVERIFY(h->client().write(deep + "f.txt", "deep"));
         // One byte over 2 GiB, sparse: planned, never read.
-        const QString big = h->client().path(QStringLiteral("big.bin"));
-        const int fd = ::open(QFile::encodeName(big).constData(), O_CREAT | O_WRONLY, 0644);
+        const int fd = ::open(QFile::encodeName(h->client().path("big.bin")).constData(), O_CREAT | O_WRONLY, 0644);
         QVERIFY(fd >= 0);
         QVERIFY(::ftruncate(fd, 2147483649LL) == 0);
         ::close(fd);
-        const SyncHarness::Run run = h->syncOnce();
-        expectAll(run, {"exit 7", "line -|big.bin|Error", QStringLiteral("line -|%1|Skipped").arg(deep.left(deep.size() - 1)),
-                        "remote- big.bin"});
-        QVERIFY(!h->remote().objects().contains(deep + QStringLiteral("f.txt")));
+        run = h->syncOnce();
+        expectAll(*h, run, {"exit 7", "line -|big.bin|Error", "line -|" + deep.chopped(1) + "|Skipped", "remote- big.bin"});
+        QVERIFY(!h->remote().objects().contains(deep + "f.txt"));
     }
 
     void lastEventShortcut()
     {
         fresh();
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"L a.txt=v1", "R b.txt=v1", "S"}, &run).isEmpty());
-        // The run uploaded a.txt, so the safe changed since its listing: one
-        // more run lists it and records the event it saw.
-        QVERIFY(play(*h, {"S"}, &run).isEmpty());
+        // The first run uploads a.txt, so the safe changed since its listing:
+        // the second run lists it and records the event it saw.
+        QCOMPARE(play({"L a.txt=v1", "R b.txt=v1", "S", "S"}), QString());
         const int listings = h->listingCount();
-        QVERIFY(play(*h, {"L c.txt=local change", "S"}, &run).isEmpty());
+        QCOMPARE(play({"L c.txt=local change", "S"}), QString());
         // Nothing changed remotely: no listing, the local change still goes up.
         QCOMPARE(h->listingCount(), listings);
-        expectAll(run, {"line upload|c.txt|Ok"});
-        QVERIFY(play(*h, {"R d.txt=remote change", "S", "S"}, &run).isEmpty());
+        expectAll(*h, run, {"line upload|c.txt|Ok"});
+        QCOMPARE(play({"R d.txt=remote change", "S", "S"}), QString());
         QVERIFY(h->listingCount() > listings);
-        expectAll(run, {"local d.txt=remote change", "equal"});
+        expectAll(*h, run, {"local d.txt=remote change", "equal"});
     }
 
     void massDeletion_data()
@@ -156,95 +146,84 @@ private slots:
         QFETCH(bool, deleted);
         fresh();
         for (int i = 0; i < count; ++i)
-            QVERIFY(h->client().write(QStringLiteral("f%1.txt").arg(i, 2, 10, QLatin1Char('0')), "x"));
+            QVERIFY(h->client().write(QString("f%1.txt").arg(i, 2, 10, QLatin1Char('0')), "x"));
         QCOMPARE(h->syncOnce().exitCode, 0);
         for (int i = 0; i < count; ++i)
-            QVERIFY(h->client().remove(QStringLiteral("f%1.txt").arg(i, 2, 10, QLatin1Char('0'))));
-        const SyncHarness::Run run = h->client().sync({}, answer);
+            QVERIFY(h->client().remove(QString("f%1.txt").arg(i, 2, 10, QLatin1Char('0'))));
+        run = h->client().sync({}, answer);
         QCOMPARE(run.exitCode, deleted ? 0 : 8);
         QCOMPARE(h->remote().objects().size(), deleted ? 0 : count);
         if (!deleted)
-            QVERIFY2(run.err.contains(QStringLiteral("would delete %1 files").arg(count)), qPrintable(run.err));
+            QVERIFY2(run.err.contains(QString("would delete %1 files").arg(count)), qPrintable(run.err));
     }
 
     void quotaExceededStopsTheRun()
     {
         SyncHarness::Options options;
-        options.safeOptions = QStringList{QStringLiteral("--quota"), QStringLiteral("100")};
+        options.safeOptions = QStringList{"--quota", "100"};
         fresh(options);
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"L a.txt=" + QString(60, QLatin1Char('a')), "L b.txt=" + QString(60, QLatin1Char('b')),
-                          "L c.txt=" + QString(60, QLatin1Char('c')), "S"},
-                     &run)
-                    .isEmpty());
-        expectAll(run, {"exit 8", "line upload|a.txt|Ok", "line upload|b.txt|Quota exceeded", "noline c.txt"});
-        QCOMPARE(run.lines.filter(QStringLiteral("Quota exceeded")).size(), 1);
-        QVERIFY(run.err.contains(QStringLiteral("quota")));
+        QCOMPARE(play({"L a.txt=" + QString(60, 'a'), "L b.txt=" + QString(60, 'b'), "L c.txt=" + QString(60, 'c'), "S"}),
+                 QString());
+        expectAll(*h, run, {"exit 8", "line upload|a.txt|Ok", "line upload|b.txt|Quota exceeded", "noline c.txt"});
+        QCOMPARE(run.lines.filter("Quota exceeded").size(), 1);
+        QVERIFY(run.err.contains("quota"));
     }
 
     void sessionLostInTheMiddle()
     {
         fresh();
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"R a.txt=1", "R b.txt=2", "R c.txt=3"}, &run).isEmpty());
-        QVERIFY(h->service().stall(QStringLiteral("/api/sync/1/files/file/"), 60000, QStringLiteral("GET")));
-        auto process = h->client().start({QStringLiteral("sync"), QStringLiteral("--non-interactive")});
-        QVERIFY(serviceSaid("applyFault: stall on GET"));
+        QCOMPARE(play({"R a.txt=1", "R b.txt=2", "R c.txt=3"}), QString());
+        const auto process = syncHeldAtADownload();
+        QVERIFY(process);
         QVERIFY(h->service().expireSessions(h->options().user).value_or(0) > 0);
         QVERIFY(h->service().clearFaults());
         run = SyncHarness::Client::finish(*process);
         QCOMPARE(run.exitCode, 8);
-        QVERIFY2(run.err.contains(QStringLiteral("session was lost")), qPrintable(run.describe()));
+        QVERIFY2(run.err.contains("session was lost"), qPrintable(run.describe()));
         // A new login finishes the job.
-        run = h->syncOnce();
-        QVERIFY2(run.exitCode == 0, qPrintable(run.describe()));
-        QCOMPARE(h->localTree(), h->remoteTree());
+        QCOMPARE(play({"S"}), QString());
+        expectAll(*h, run, {"exit 0", "equal"});
     }
 
     void interruptedDownload()
     {
         fresh();
         const QByteArray content(65536, 'z');
-        QVERIFY(h->remote().put(QStringLiteral("big.bin"), content));
-        QVERIFY(h->service().cutBody(QStringLiteral("/api/sync/1/files/file/"), 1000, QStringLiteral("GET")));
-        SyncHarness::Run run = h->syncOnce();
+        QVERIFY(h->remote().put("big.bin", content));
+        QVERIFY(h->service().cutBody("/api/sync/1/files/file/", 1000, "GET"));
+        run = h->syncOnce();
         QCOMPARE(run.exitCode, 7);
-        QVERIFY(run.has(QStringLiteral("download"), QStringLiteral("big.bin"), QStringLiteral("Failed")));
+        QVERIFY(run.has("download", "big.bin", "Failed"));
         // Nothing half-written is left, not even a temporary file.
         QCOMPARE(h->localTree(0, true), QStringList());
-        run = h->syncOnce();
-        QCOMPARE(run.exitCode, 0);
-        QCOMPARE(h->client().read(QStringLiteral("big.bin")), content);
+        QCOMPARE(h->syncOnce().exitCode, 0);
+        QCOMPARE(h->client().read("big.bin"), content);
     }
 
     void fileChangedWhileItDownloads()
     {
         fresh();
-        SyncHarness::Run run;
-        QVERIFY(play(*h, {"L a.txt=v1", "S", "R a.txt=remote v2"}, &run).isEmpty());
-        QVERIFY(h->service().stall(QStringLiteral("/api/sync/1/files/file/"), 60000, QStringLiteral("GET")));
-        auto process = h->client().start({QStringLiteral("sync"), QStringLiteral("--non-interactive")});
-        QVERIFY(serviceSaid("applyFault: stall on GET"));
-        QVERIFY(h->client().write(QStringLiteral("a.txt"), "edited meanwhile"));
+        QCOMPARE(play({"L a.txt=v1", "S", "R a.txt=remote v2"}), QString());
+        const auto process = syncHeldAtADownload();
+        QVERIFY(process);
+        QVERIFY(h->client().write("a.txt", "edited meanwhile"));
         QVERIFY(h->service().clearFaults());
         run = SyncHarness::Client::finish(*process);
-        expectAll(run, {"line download|a.txt|Skipped", "local a.txt=edited meanwhile", "remote a.txt=remote v2"});
+        expectAll(*h, run, {"line download|a.txt|Skipped", "local a.txt=edited meanwhile", "remote a.txt=remote v2"});
         // The next run sees both edits: nothing of either is lost.
         run = h->syncOnce();
-        expectAll(run, {"local a.txt=remote v2", "conflict a.txt=edited meanwhile", "equal"});
+        expectAll(*h, run, {"local a.txt=remote v2", "conflict a.txt=edited meanwhile", "equal"});
     }
 
     void remotePathOutsideTheFolder()
     {
         fresh();
-        QVERIFY(h->remote().put(QStringLiteral("evil.txt"), "payload"));
-        QVERIFY(h->service().rewriteBody(QStringLiteral("/api/sync/1/files/info/"), QStringLiteral("\"path\":\"/evil.txt\""),
-                                         QStringLiteral("\"path\":\"/../evil.txt\"")));
-        const SyncHarness::Run run = h->syncOnce();
+        QVERIFY(h->remote().put("evil.txt", "payload"));
+        QVERIFY(h->service().rewriteBody("/api/sync/1/files/info/", "\"path\":\"/evil.txt\"", "\"path\":\"/../evil.txt\""));
+        run = h->syncOnce();
         QCOMPARE(run.exitCode, 7);
-        QVERIFY2(run.has(QStringLiteral("-"), QStringLiteral("../evil.txt"), QStringLiteral("Settings Error")),
-                 qPrintable(run.describe()));
-        QVERIFY(!QFileInfo::exists(h->client().folder() + QStringLiteral("/../evil.txt")));
+        QVERIFY2(run.has("-", "../evil.txt", "Settings Error"), qPrintable(run.describe()));
+        QVERIFY(!QFileInfo::exists(h->client().folder() + "/../evil.txt"));
         QCOMPARE(h->localTree(0, true), QStringList());
     }
 };
