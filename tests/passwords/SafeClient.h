@@ -49,19 +49,29 @@ struct SafeClient
         return wait<EmptyPasswordsTO>([this](auto cb) { controller->getPasswords(cb); });
     }
     Result<EmptyPasswordTO> create(const QString &title, const QString &password, const QString &username = {},
-                                   const QString &url = {})
+                                   const QString &url = {}, const QString &comment = {})
     {
         PasswordRecord record;
         record.title = title;
         record.username = username;
         record.url = url;
+        record.comment = comment;
         return wait<EmptyPasswordTO>([&](auto cb) { controller->createPassword(record, QString(password), cb); });
+    }
+    // The entry's secret as the service sends it, still under the session key.
+    Result<SinglePasswordTO> secret(const QString &id)
+    {
+        return wait<SinglePasswordTO>([&](auto cb) { controller->getPassword(id, cb); });
     }
     // The entry's password as the controller decrypts it (nothing on failure).
     std::optional<QString> password(const QString &id)
     {
-        const auto secret = wait<SinglePasswordTO>([&](auto cb) { controller->getPassword(id, cb); });
-        return secret.isOk() ? controller->decryptPassword(secret.value) : std::nullopt;
+        const auto s = secret(id);
+        return s.isOk() ? controller->decryptPassword(s.value) : std::nullopt;
+    }
+    Result<Nothing> remove(const QString &id)
+    {
+        return wait<Nothing>([&](auto cb) { controller->deletePassword(id, cb); });
     }
     // Deletes every entry; false when one could not be deleted.
     bool clear()
@@ -69,7 +79,7 @@ struct SafeClient
         const auto all = list();
         bool ok = all.isOk();
         for (const EmptyPasswordTO &e : all.value.passwords)
-            ok = wait<Nothing>([&](auto cb) { controller->deletePassword(e.id, cb); }).isOk() && ok;
+            ok = remove(e.id).isOk() && ok;
         return ok;
     }
 };

@@ -6,7 +6,6 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -78,13 +77,7 @@ private slots:
         QCOMPARE(c.api->basePath(), generation == 1 ? QString("/rest/loggedin/2/passwords")
                                                     : QString("/api/sync/1/passwords"));
         const QString secret = QString::fromUtf8("Zürich-Pässwort ✓ 1");
-        PasswordRecord record;
-        record.title = "Mail";
-        record.username = "pia@example.org";
-        record.url = "https://mail.example.org";
-        record.comment = "two\nlines";
-        const auto created =
-            SafeClient::wait<EmptyPasswordTO>([&](auto cb) { c.controller->createPassword(record, QString(secret), cb); });
+        const auto created = c.create("Mail", secret, "pia@example.org", "https://mail.example.org", "two\nlines");
         QVERIFY2(created.isOk(), qPrintable(created.message));
         const auto listed = c.list();
         QVERIFY(listed.isOk());
@@ -92,8 +85,9 @@ private slots:
         QCOMPARE(listed.value.passwords.size(), 1);
         const EmptyPasswordTO entry = listed.value.passwords.first();
         QCOMPARE(entry.id, created.value.id);
-        QCOMPARE(entry.username, record.username);
-        QCOMPARE(entry.comment, record.comment);
+        QCOMPARE(entry.username, QString("pia@example.org"));
+        QCOMPARE(entry.url, QString("https://mail.example.org"));
+        QCOMPARE(entry.comment, QString("two\nlines"));
         QCOMPARE(c.password(entry.id), std::optional<QString>(secret));
 
         // At rest the service keeps neither the clear text nor the transport form.
@@ -101,7 +95,7 @@ private slots:
         QVERIFY(!stored.isEmpty());
         QVERIFY(!stored.contains(secret.toUtf8()));
 
-        record = PasswordRecord::from(entry);
+        PasswordRecord record = PasswordRecord::from(entry);
         record.title = "Mail (new)";
         const auto changed =
             SafeClient::wait<EmptyPasswordTO>([&](auto cb) { c.controller->updatePassword(record, "second", cb); });
@@ -109,17 +103,16 @@ private slots:
         QCOMPARE(c.list().value.passwords.first().title, QString("Mail (new)"));
         QCOMPARE(c.password(entry.id), std::optional<QString>("second"));
 
-        QVERIFY(SafeClient::wait<Nothing>([&](auto cb) { c.controller->deletePassword(entry.id, cb); }).isOk());
+        QVERIFY(c.remove(entry.id).isOk());
         QVERIFY(c.list().value.passwords.isEmpty());
-        QVERIFY(!SafeClient::wait<Nothing>([&](auto cb) { c.controller->deletePassword(entry.id, cb); }).isOk());
+        QVERIFY(!c.remove(entry.id).isOk());
     }
 
     void emptyPasswordAndFreshIvs()
     {
         const auto created = client.create("Empty", "");
         QVERIFY(created.isOk());
-        const auto secret =
-            SafeClient::wait<SinglePasswordTO>([&](auto cb) { client.controller->getPassword(created.value.id, cb); });
+        const auto secret = client.secret(created.value.id);
         QCOMPARE(secret.value.password.size(), 32); // one block of padding
         QCOMPARE(client.controller->decryptPassword(secret.value), std::optional<QString>(QString()));
 
@@ -138,8 +131,7 @@ private slots:
         QTRY_COMPARE(clipboardText(), QString("s3cr3t-bank"));
         const QByteArray key = client.session->sessionKey();
         client.session->setSessionKey(QByteArray(32, '\x5a'));
-        const auto secret =
-            SafeClient::wait<SinglePasswordTO>([&](auto cb) { client.controller->getPassword(created.value.id, cb); });
+        const auto secret = client.secret(created.value.id);
         QVERIFY(secret.isOk());
         QCOMPARE(client.controller->decryptPassword(secret.value), std::nullopt);
         // A copy that fails says so, and the earlier copy is still wiped.

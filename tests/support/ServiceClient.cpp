@@ -13,34 +13,13 @@
 
 QByteArray ServiceClient::Reply::header(const QByteArray &name) const
 {
-    for (const auto &h : headers) {
+    for (const auto &h : headers)
         if (h.first.compare(name, Qt::CaseInsensitive) == 0)
             return h.second;
-    }
     return {};
 }
 
-ServiceClient::ServiceClient(const ServiceProcess &service)
-    : ServiceClient(service.baseUrl(), service.sslConfiguration())
-{
-}
-
-ServiceClient::ServiceClient(const QString &baseUrl, const QSslConfiguration &ssl)
-    : m_nam(std::make_unique<QNetworkAccessManager>()), m_baseUrl(baseUrl), m_ssl(ssl)
-{
-}
-
 ServiceClient::~ServiceClient() = default;
-
-QString ServiceClient::filesBase() const
-{
-    return m_generation == 1 ? QStringLiteral("/rest/loggedin/3/filesafe/") : QStringLiteral("/api/sync/1/files/");
-}
-
-QString ServiceClient::passwordsBase() const
-{
-    return m_generation == 1 ? QStringLiteral("/rest/loggedin/2/passwords") : QStringLiteral("/api/sync/1/passwords");
-}
 
 QByteArray ServiceClient::percent(const QString &text)
 {
@@ -84,19 +63,22 @@ ServiceClient::Reply ServiceClient::request(const QByteArray &method, const QStr
                                             const QList<QPair<QByteArray, QByteArray>> &headers,
                                             const QByteArray &contentType)
 {
-    QNetworkReply *reply = startRequest(method, path, body, headers, contentType);
+    return wait(startRequest(method, path, body, headers, contentType));
+}
+
+ServiceClient::Reply ServiceClient::wait(QNetworkReply *reply) const
+{
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(m_timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
     Reply r;
-    if (!reply->isFinished()) {
+    if (reply->isFinished()) {
+        r = readReply(reply);
+    } else {
         reply->abort();
         r.error = QNetworkReply::TimeoutError;
-        delete reply;
-        return r;
     }
-    r = readReply(reply);
     delete reply;
     return r;
 }
@@ -150,32 +132,19 @@ ServiceClient::LoginResult ServiceClient::login(const QString &user, const QStri
         for (const auto &m : result.last.data.value("supported2faMethods").toArray())
             result.methods << m.toString();
         result.thirdParty = result.last.data.value("thirdParty").toObject();
-        QByteArray tan;
-        bool init = false;
-        if (!options.doubleSec.isEmpty() && result.methods.contains(QStringLiteral("doubleSec"))) {
-            result.last = loginStep({{"step", "SELECT_2FA_METHOD"}, {"used2faMethod", "doubleSec"}});
-            if (!result.last.ok())
-                return failed(QStringLiteral("SELECT_2FA_METHOD doubleSec"));
-            tan = m_srp->hmacHex(QByteArray::fromHex(options.doubleSec.toLatin1()));
-            result.nextDoubleSec = QString::fromLatin1(tan);
-        } else {
-            result.last = loginStep({{"step", "SELECT_2FA_METHOD"}, {"used2faMethod", options.method}});
-            result.state = result.last.data.value("loginState").toString();
-            result.challenge = result.last.data.value("code").toString();
-            if (!result.last.ok())
-                return failed(QStringLiteral("SELECT_2FA_METHOD"));
-            if (!options.tan)
-                return result;
-            const QString typed = options.tan(options.method, result.challenge);
-            tan = typed.toUpper().toLatin1();
-            init = options.initDoubleSec;
-            result.nextDoubleSec = QString::fromLatin1(m_srp->hmacHex(typed.toLatin1()));
-        }
+        result.last = loginStep({{"step", "SELECT_2FA_METHOD"}, {"used2faMethod", options.method}});
+        result.state = result.last.data.value("loginState").toString();
+        result.challenge = result.last.data.value("code").toString();
+        if (!result.last.ok())
+            return failed(QStringLiteral("SELECT_2FA_METHOD"));
+        if (!options.tan)
+            return result;
+        const QString typed = options.tan(options.method, result.challenge);
+        result.nextDoubleSec = QString::fromLatin1(m_srp->hmacHex(typed.toLatin1()));
         conclude.insert("step", "CONCLUDE_WITH_KEY_AND_TAN");
-        conclude.insert("tan", QString::fromLatin1(m_srp->encryptHex(tan, 0)));
+        conclude.insert("tan", QString::fromLatin1(m_srp->encryptHex(typed.toUpper().toLatin1(), 0)));
         conclude.insert("deviceName", QString::fromLatin1(m_srp->encryptHex(options.deviceName.toUtf8(), 64)));
-        if (init)
-            conclude.insert("initDoubleSec", true);
+        conclude.insert("initDoubleSec", true); // starts the chain a client keeps for its next login
     } else if (result.state != QLatin1String("PRE_AUTHENTICATED")) {
         return failed(QStringLiteral("unexpected state ") + result.state);
     }
@@ -191,11 +160,6 @@ ServiceClient::LoginResult ServiceClient::login(const QString &user, const QStri
     m_xsrf = token.body;
     result.loggedIn = true;
     return result;
-}
-
-ServiceClient::LoginResult ServiceClient::login(const QString &user, const QString &password)
-{
-    return login(user, password, LoginOptions());
 }
 
 ServiceClient::Reply ServiceClient::logout()
@@ -214,25 +178,15 @@ QByteArray ServiceClient::encryptForTransport(const QByteArray &plain, QByteArra
     return out;
 }
 
-ServiceClient::Reply ServiceClient::safes()
-{
-    return request("GET", filesBase() + QStringLiteral("info"));
-}
-
 ServiceClient::Reply ServiceClient::objects(const QString &safeId, const QString &folder, int depth, const QString &type)
 {
     return request("GET", filesBase() + QStringLiteral("info/%1?depth=%2&type=%3").arg(safeId).arg(depth).arg(type), {},
                    {{"X-Object-Path", percent(folder)}});
 }
 
-ServiceClient::Reply ServiceClient::upload(const QString &destination, const QString &name, const QByteArray &content,
-                                           const QString &objectId)
+QString ServiceClient::filePath(const QString &objectId) const
 {
-    QByteArray ivHex;
-    const QByteArray body = encryptForTransport(content, &ivHex);
-    return uploadRaw(body,
-                     {{"X-Filename", percent(name)}, {"X-Transport-Iv", ivHex}, {"X-Destination", percent(destination)}},
-                     objectId);
+    return filesBase() + (objectId.isEmpty() ? QStringLiteral("file") : QStringLiteral("file/") + objectId);
 }
 
 QNetworkReply *ServiceClient::startUpload(const QString &destination, const QString &name, const QByteArray &content,
@@ -240,17 +194,21 @@ QNetworkReply *ServiceClient::startUpload(const QString &destination, const QStr
 {
     QByteArray ivHex;
     const QByteArray body = encryptForTransport(content, &ivHex);
-    const QString path = filesBase() + (objectId.isEmpty() ? QStringLiteral("file") : QStringLiteral("file/") + objectId);
-    return startRequest("POST", path, body,
+    return startRequest("POST", filePath(objectId), body,
                         {{"X-Filename", percent(name)}, {"X-Transport-Iv", ivHex}, {"X-Destination", percent(destination)}},
                         "application/octet-stream");
+}
+
+ServiceClient::Reply ServiceClient::upload(const QString &destination, const QString &name, const QByteArray &content,
+                                           const QString &objectId)
+{
+    return wait(startUpload(destination, name, content, objectId));
 }
 
 ServiceClient::Reply ServiceClient::uploadRaw(const QByteArray &body, const QList<QPair<QByteArray, QByteArray>> &headers,
                                               const QString &objectId)
 {
-    const QString path = filesBase() + (objectId.isEmpty() ? QStringLiteral("file") : QStringLiteral("file/") + objectId);
-    return request("POST", path, body, headers, "application/octet-stream");
+    return request("POST", filePath(objectId), body, headers, "application/octet-stream");
 }
 
 ServiceClient::Reply ServiceClient::download(const QString &objectId, QByteArray *plain, bool *decrypted)
@@ -276,9 +234,4 @@ ServiceClient::Reply ServiceClient::deleteObject(const QString &objectId, bool f
 {
     return request("DELETE", filesBase() + (folder ? QStringLiteral("folder/") : QStringLiteral("file/")) + objectId
                                  + QStringLiteral("?mode=") + mode);
-}
-
-ServiceClient::Reply ServiceClient::passwords()
-{
-    return request("GET", passwordsBase());
 }

@@ -3,14 +3,8 @@
 #include "ServiceProcess.h"
 #include "SrpTestClient.h"
 
-#include <QByteArray>
-#include <QJsonObject>
-#include <QList>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QPair>
-#include <QSslConfiguration>
-#include <QString>
 
 #include <functional>
 #include <memory>
@@ -42,8 +36,6 @@ public:
         QString clientVersion = QStringLiteral("1.1.0");
         int iterations = 500;
         QString method = QStringLiteral("SMS"); // the second factor to pick when asked
-        QString doubleSec;                      // the stored doubleSec value (hex); empty: none
-        bool initDoubleSec = true;              // ask for the chain after a TAN login
         // The TAN for a challenge: gets the method and the challenge ("code").
         // Default: none, the login stops at the challenge.
         std::function<QString(const QString &method, const QString &challenge)> tan;
@@ -60,14 +52,22 @@ public:
         Reply last;               // the last reply
     };
 
-    explicit ServiceClient(const ServiceProcess &service);
-    ServiceClient(const QString &baseUrl, const QSslConfiguration &ssl);
+    explicit ServiceClient(const ServiceProcess &service)
+        : ServiceClient(service.baseUrl(), service.sslConfiguration()) {}
+    ServiceClient(const QString &baseUrl, const QSslConfiguration &ssl)
+        : m_nam(std::make_unique<QNetworkAccessManager>()), m_baseUrl(baseUrl), m_ssl(ssl) {}
     ~ServiceClient();
 
     // 1: "/rest/..." paths of the first generation; anything else "/api/sync/1/...".
     void setApiGeneration(int generation) { m_generation = generation; }
-    QString filesBase() const;
-    QString passwordsBase() const;
+    QString filesBase() const
+    {
+        return m_generation == 1 ? QStringLiteral("/rest/loggedin/3/filesafe/") : QStringLiteral("/api/sync/1/files/");
+    }
+    QString passwordsBase() const
+    {
+        return m_generation == 1 ? QStringLiteral("/rest/loggedin/2/passwords") : QStringLiteral("/api/sync/1/passwords");
+    }
     void setTimeout(int ms) { m_timeoutMs = ms; }
     // After a restart of the service on another port.
     void setBaseUrl(const QString &baseUrl) { m_baseUrl = baseUrl; }
@@ -86,7 +86,7 @@ public:
     static Reply readReply(QNetworkReply *reply);
 
     LoginResult login(const QString &user, const QString &password, const LoginOptions &options);
-    LoginResult login(const QString &user, const QString &password);
+    LoginResult login(const QString &user, const QString &password) { return login(user, password, LoginOptions()); }
     Reply logout();
     // "JSESSIONID=..." as this client sends it (empty without a session).
     QByteArray cookieHeader() const;
@@ -96,7 +96,7 @@ public:
     void setXsrfToken(const QByteArray &token) { m_xsrf = token; }
 
     // File safes (paths below filesBase()).
-    Reply safes();
+    Reply safes() { return request("GET", filesBase() + QStringLiteral("info")); }
     Reply objects(const QString &safeId, const QString &folder = QStringLiteral("/"), int depth = 0,
                   const QString &type = QStringLiteral("any"));
     // Encrypts `content` under the session key and a fresh IV. Destination
@@ -112,13 +112,16 @@ public:
     Reply deleteObject(const QString &objectId, bool folder, const QString &mode = QStringLiteral("trash"));
 
     // The password list (its secrets travel encrypted under the session key).
-    Reply passwords();
+    Reply passwords() { return request("GET", passwordsBase()); }
 
     // Percent-encoding as the client does it: all but letters, digits and "-._~".
     static QByteArray percent(const QString &text);
     QByteArray encryptForTransport(const QByteArray &plain, QByteArray *ivHex) const;
 
 private:
+    Reply wait(QNetworkReply *reply) const;
+    QString filePath(const QString &objectId) const;
+
     std::unique_ptr<QNetworkAccessManager> m_nam;
     QString m_baseUrl;
     QSslConfiguration m_ssl;

@@ -1,44 +1,18 @@
 #include "ServiceProcess.h"
 
-#include <QCoreApplication>
+#include "ServiceClient.h"
+
 #include <QDeadlineTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QThread>
-#include <QTimer>
 #include <QUrl>
-
-ServiceProcess::ServiceProcess() : ServiceProcess(Options()) {}
 
 ServiceProcess::ServiceProcess(Options options)
     : m_options(std::move(options)), m_tempDir(std::make_unique<QTemporaryDir>()),
       m_dataDir(m_tempDir->path() + QStringLiteral("/data")), m_outFile(m_tempDir->path() + QStringLiteral("/service.out"))
 {
-}
-
-ServiceProcess::~ServiceProcess()
-{
-    stop();
-}
-
-QString ServiceProcess::binary()
-{
-    return QString::fromLocal8Bit(qgetenv("KORVEX_SERVICE_BINARY"));
-}
-
-bool ServiceProcess::isRunning() const
-{
-    return m_process && m_process->state() == QProcess::Running;
-}
-
-QString ServiceProcess::baseUrl() const
-{
-    return QStringLiteral("https://127.0.0.1:%1").arg(m_port);
 }
 
 QByteArray ServiceProcess::output() const
@@ -49,19 +23,12 @@ QByteArray ServiceProcess::output() const
 
 bool ServiceProcess::start(int timeoutMs)
 {
-    m_error.clear();
-    if (isRunning()) {
-        m_error = QStringLiteral("the service runs already");
+    m_error = isRunning()             ? QStringLiteral("the service runs already")
+              : binary().isEmpty()    ? QStringLiteral("KORVEX_SERVICE_BINARY is not set")
+              : !m_tempDir->isValid() ? QStringLiteral("no temporary folder")
+                                      : QString();
+    if (!m_error.isEmpty())
         return false;
-    }
-    if (binary().isEmpty()) {
-        m_error = QStringLiteral("KORVEX_SERVICE_BINARY is not set");
-        return false;
-    }
-    if (!m_tempDir->isValid()) {
-        m_error = QStringLiteral("no temporary folder");
-        return false;
-    }
     QStringList args{QStringLiteral("--data"), m_dataDir, QStringLiteral("serve"), QStringLiteral("--port"),
                      QStringLiteral("0")};
     args << m_options.extraArgs;
@@ -133,20 +100,11 @@ bool ServiceProcess::stop()
     return wasRunning;
 }
 
-bool ServiceProcess::restart(int timeoutMs)
-{
-    stop();
-    return start(timeoutMs);
-}
-
 QSslConfiguration ServiceProcess::sslConfiguration() const
 {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    if (!m_caFile.isEmpty()) {
-        QList<QSslCertificate> cas = config.caCertificates();
-        cas << QSslCertificate::fromPath(m_caFile, QSsl::Pem);
-        config.setCaCertificates(cas);
-    }
+    if (!m_caFile.isEmpty())
+        config.setCaCertificates(config.caCertificates() + QSslCertificate::fromPath(m_caFile, QSsl::Pem));
     return config;
 }
 
@@ -184,11 +142,6 @@ ServiceProcess::CommandResult ServiceProcess::addUser(const QString &name, const
     return run(QStringList{QStringLiteral("add-user"), name} + extra, env);
 }
 
-ServiceProcess::CommandResult ServiceProcess::setUser(const QString &name, const QStringList &extra) const
-{
-    return run(QStringList{QStringLiteral("set-user"), name} + extra);
-}
-
 QString ServiceProcess::addSafe(const QString &user, const QString &name, const QStringList &extra,
                                 CommandResult *result) const
 {
@@ -198,25 +151,15 @@ QString ServiceProcess::addSafe(const QString &user, const QString &name, const 
     return r.ok() ? QString::fromLatin1(r.out.trimmed()) : QString();
 }
 
-ServiceProcess::CommandResult ServiceProcess::shareSafe(const QString &safeId, const QString &user,
-                                                        const QStringList &extra) const
-{
-    return run(QStringList{QStringLiteral("share-safe"), safeId, user} + extra);
-}
-
 std::optional<ServiceProcess::OutOfBand> ServiceProcess::latestTan(const QString &user) const
 {
     const AdminReply reply = admin("GET", QStringLiteral("/admin/outbox?user=%1")
                                               .arg(QString::fromLatin1(QUrl::toPercentEncoding(user))));
     if (!reply.ok())
         return std::nullopt;
-    OutOfBand oob;
-    oob.method = reply.data.value(QStringLiteral("method")).toString();
-    oob.tan = reply.data.value(QStringLiteral("tan")).toString();
-    oob.destination = reply.data.value(QStringLiteral("destination")).toString();
-    oob.reference = reply.data.value(QStringLiteral("reference")).toString();
-    oob.index = reply.data.value(QStringLiteral("index")).toInt();
-    return oob;
+    const auto text = [&](const char *key) { return reply.data.value(QLatin1String(key)).toString(); };
+    return OutOfBand{text("method"), text("tan"), text("destination"), text("reference"),
+                     reply.data.value(QStringLiteral("index")).toInt()};
 }
 
 ServiceProcess::AdminReply ServiceProcess::admin(const QByteArray &method, const QString &path,
@@ -227,108 +170,63 @@ ServiceProcess::AdminReply ServiceProcess::admin(const QByteArray &method, const
         result.error = QStringLiteral("the service is not running");
         return result;
     }
-    QNetworkAccessManager nam;
-    QNetworkRequest request(QUrl(baseUrl() + path));
-    request.setSslConfiguration(sslConfiguration());
-    request.setRawHeader("X-Admin-Token", m_adminToken);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
-    QByteArray payload;
-    if (method == "POST" || method == "PUT") {
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-        payload = QJsonDocument(body).toJson(QJsonDocument::Compact);
-    }
-    QNetworkReply *reply = nam.sendCustomRequest(request, method, payload);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-    loop.exec();
-    if (!reply->isFinished()) {
-        reply->abort();
-        result.error = QStringLiteral("the admin call timed out");
-        reply->deleteLater();
-        return result;
-    }
-    result.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray text = reply->readAll();
-    if (reply->error() != QNetworkReply::NoError && result.httpStatus == 0)
-        result.error = reply->errorString();
-    const QJsonObject envelope = QJsonDocument::fromJson(text).object();
-    result.status = envelope.value(QStringLiteral("status")).toInt();
-    result.message = envelope.value(QStringLiteral("message")).toString();
-    result.data = envelope.value(QStringLiteral("data")).toObject();
-    reply->deleteLater();
+    ServiceClient client(*this);
+    client.setTimeout(30000);
+    const bool withBody = method == "POST" || method == "PUT";
+    const ServiceClient::Reply r = client.request(
+        method, path, withBody ? QJsonDocument(body).toJson(QJsonDocument::Compact) : QByteArray(),
+        {{"X-Admin-Token", m_adminToken}});
+    if (r.error != QNetworkReply::NoError || r.http == 0)
+        result.error = QStringLiteral("the admin call failed (network error %1)").arg(int(r.error));
+    result.httpStatus = r.http;
+    result.status = r.status;
+    result.data = r.data;
+    result.message = r.message;
     return result;
 }
 
-ServiceProcess::Fault ServiceProcess::makeFault(const QString &kind, const QString &path, const QString &method,
-                                                int count)
+bool ServiceProcess::fault(const QString &kind, const QString &path, const QString &method, int count,
+                           QJsonObject extra) const
 {
-    Fault fault;
-    fault.kind = kind;
-    fault.path = path;
-    fault.method = method;
-    fault.count = count;
-    return fault;
-}
-
-std::optional<int> ServiceProcess::injectFault(const Fault &fault) const
-{
-    QJsonObject body{{QStringLiteral("kind"), fault.kind},   {QStringLiteral("path"), fault.path},
-                     {QStringLiteral("method"), fault.method}, {QStringLiteral("ms"), fault.ms},
-                     {QStringLiteral("status"), fault.status}, {QStringLiteral("after"), double(fault.after)},
-                     {QStringLiteral("count"), fault.count},  {QStringLiteral("from"), fault.from},
-                     {QStringLiteral("to"), fault.to},         {QStringLiteral("header"), fault.header},
-                     {QStringLiteral("value"), fault.value}};
-    const AdminReply reply = admin("POST", QStringLiteral("/admin/faults"), body);
-    if (!reply.ok())
-        return std::nullopt;
-    return reply.data.value(QStringLiteral("id")).toInt();
+    extra.insert(QStringLiteral("kind"), kind);
+    extra.insert(QStringLiteral("path"), path);
+    extra.insert(QStringLiteral("method"), method);
+    extra.insert(QStringLiteral("count"), count);
+    return admin("POST", QStringLiteral("/admin/faults"), extra).ok();
 }
 
 bool ServiceProcess::delay(const QString &path, int ms, const QString &method, int count) const
 {
-    Fault fault = makeFault(QStringLiteral("delay"), path, method, count);
-    fault.ms = ms;
-    return injectFault(fault).has_value();
+    return fault(QStringLiteral("delay"), path, method, count, {{QStringLiteral("ms"), ms}});
 }
 
 bool ServiceProcess::stall(const QString &path, int ms, const QString &method, int count) const
 {
-    Fault fault = makeFault(QStringLiteral("stall"), path, method, count);
-    fault.ms = ms;
-    return injectFault(fault).has_value();
+    return fault(QStringLiteral("stall"), path, method, count, {{QStringLiteral("ms"), ms}});
 }
 
 bool ServiceProcess::cutBody(const QString &path, qint64 afterBytes, const QString &method, int count) const
 {
-    Fault fault = makeFault(QStringLiteral("cut"), path, method, count);
-    fault.after = afterBytes;
-    return injectFault(fault).has_value();
+    return fault(QStringLiteral("cut"), path, method, count, {{QStringLiteral("after"), double(afterBytes)}});
 }
 
 bool ServiceProcess::forceStatus(const QString &path, int httpStatus, const QString &method, int count) const
 {
-    Fault fault = makeFault(QStringLiteral("status"), path, method, count);
-    fault.status = httpStatus;
-    return injectFault(fault).has_value();
+    return fault(QStringLiteral("status"), path, method, count, {{QStringLiteral("status"), httpStatus}});
 }
 
 bool ServiceProcess::rewriteBody(const QString &path, const QString &from, const QString &to, const QString &method,
                                  int count) const
 {
-    Fault fault = makeFault(QStringLiteral("rewrite"), path, method, count);
-    fault.from = from;
-    fault.to = to;
-    return injectFault(fault).has_value();
+    return fault(QStringLiteral("rewrite"), path, method, count,
+                 {{QStringLiteral("from"), from}, {QStringLiteral("to"), to}});
 }
 
 bool ServiceProcess::replaceHeader(const QString &path, const QString &header, const QString &value,
                                    const QString &method, int count) const
 {
-    Fault fault = makeFault(QStringLiteral("header"), path, method, count);
-    fault.header = header;
-    fault.value = value;
-    return injectFault(fault).has_value();
+    return fault(QStringLiteral("header"), path, method, count,
+                 {{QStringLiteral("header"), header}, {QStringLiteral("value"), value}});
 }
 
 bool ServiceProcess::clearFaults() const

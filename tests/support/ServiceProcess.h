@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QSslConfiguration>
 #include <QString>
 #include <QStringList>
@@ -71,46 +70,27 @@ public:
         bool ok() const { return error.isEmpty() && httpStatus == 200 && status == 200; }
     };
 
-    // A fault of the admin interface. kind: "delay" (wait ms, then answer),
-    // "stall" (hold the reply until clearFaults() or ms), "cut" (close the
-    // connection after `after` bytes of the body, -1: half), "status" (answer
-    // the HTTP status), "empty" (HTTP 200, empty body), "nonjson" (HTTP 200,
-    // an HTML body). It hits the next `count` requests (0: all until cleared)
-    // whose path starts with `path` and, when given, whose method is `method`.
-    struct Fault
-    {
-        QString kind;
-        QString path;
-        QString method;
-        int ms = 0;
-        int status = 500;
-        qint64 after = -1;
-        int count = 1;
-        QString from;   // "rewrite": the first occurrence of `from` in the reply body becomes `to`
-        QString to;
-        QString header; // "header": the reply header gets `value` (empty: removed)
-        QString value;
-    };
-
-    ServiceProcess();
-    explicit ServiceProcess(Options options);
-    ~ServiceProcess();
+    explicit ServiceProcess(Options options = {});
+    ~ServiceProcess() { stop(); }
     ServiceProcess(const ServiceProcess &) = delete;
     ServiceProcess &operator=(const ServiceProcess &) = delete;
 
     // The binary named by KORVEX_SERVICE_BINARY (empty when unset).
-    static QString binary();
+    static QString binary() { return QString::fromLocal8Bit(qgetenv("KORVEX_SERVICE_BINARY")); }
 
     // Starts the service and waits until it listens; false with errorString().
     bool start(int timeoutMs = 30000);
     // SIGTERM, then waits for the end (kills after 10 s). True if it had run.
     bool stop();
     // stop() and start() on the same data folder (the port changes).
-    bool restart(int timeoutMs = 30000);
-    bool isRunning() const;
+    bool restart(int timeoutMs = 30000) {
+        stop();
+        return start(timeoutMs);
+    }
+    bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }
     QString errorString() const { return m_error; }
 
-    QString baseUrl() const;      // "https://127.0.0.1:PORT"
+    QString baseUrl() const { return QStringLiteral("https://127.0.0.1:%1").arg(m_port); }
     int port() const { return m_port; }
     QString caFile() const { return m_caFile; }
     QByteArray adminToken() const { return m_adminToken; }
@@ -125,20 +105,31 @@ public:
     // add-user NAME with the password in KORVEX_PASSWORD; extra options such as
     // {"--2fa", "SMS", "--state", "EXPIRED", "--passwords-max", "3"}.
     CommandResult addUser(const QString &name, const QString &password, const QStringList &extra = {}) const;
-    CommandResult setUser(const QString &name, const QStringList &extra) const;
+    CommandResult setUser(const QString &name, const QStringList &extra) const
+    {
+        return run(QStringList{QStringLiteral("set-user"), name} + extra);
+    }
     // add-safe USER NAME; the new safe's id, or empty on failure (then `result` tells why).
     // Extra options such as {"--type", "TEAMSAFE", "--access", "r", "--quota", "1000"}.
     QString addSafe(const QString &user, const QString &name, const QStringList &extra = {},
                     CommandResult *result = nullptr) const;
-    CommandResult shareSafe(const QString &safeId, const QString &user, const QStringList &extra = {}) const;
+    CommandResult shareSafe(const QString &safeId, const QString &user, const QStringList &extra = {}) const
+    {
+        return run(QStringList{QStringLiteral("share-safe"), safeId, user} + extra);
+    }
 
     // The latest TAN delivered to the user, from the admin interface.
     std::optional<OutOfBand> latestTan(const QString &user) const;
 
     // The admin interface: "/admin/..." with the admin token.
     AdminReply admin(const QByteArray &method, const QString &path, const QJsonObject &body = {}) const;
-    static Fault makeFault(const QString &kind, const QString &path, const QString &method = {}, int count = 1);
-    std::optional<int> injectFault(const Fault &fault) const; // the fault's id
+    // Faults of the admin interface. Each hits the next `count` requests (0:
+    // all until cleared) whose path starts with `path` and, when given, whose
+    // method is `method`: "delay" waits ms, then answers; "stall" holds the
+    // reply until clearFaults() or ms; "cut" closes the connection after
+    // `afterBytes` of the body (-1: half); "status" answers the HTTP status;
+    // "rewrite" turns the first `from` in the body into `to`; "header" sets
+    // the reply header to `value` (empty: removed).
     bool delay(const QString &path, int ms, const QString &method = {}, int count = 1) const;
     bool stall(const QString &path, int ms = 600000, const QString &method = {}, int count = 1) const;
     bool cutBody(const QString &path, qint64 afterBytes = -1, const QString &method = {}, int count = 1) const;
@@ -155,6 +146,7 @@ public:
 
 private:
     bool readStartupLines(int timeoutMs);
+    bool fault(const QString &kind, const QString &path, const QString &method, int count, QJsonObject extra) const;
 
     Options m_options;
     std::unique_ptr<QTemporaryDir> m_tempDir;

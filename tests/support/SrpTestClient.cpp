@@ -20,6 +20,22 @@ BIGNUM *groupN()
     return n;
 }
 
+// g = 2
+BIGNUM *generator()
+{
+    static BIGNUM *g = [] {
+        BIGNUM *v = BN_new();
+        BN_set_word(v, 2);
+        return v;
+    }();
+    return g;
+}
+
+const unsigned char *uc(const QByteArray &b)
+{
+    return reinterpret_cast<const unsigned char *>(b.constData());
+}
+
 QByteArray fromHexStrict(const QByteArray &hex, bool *ok)
 {
     *ok = !hex.isEmpty();
@@ -31,7 +47,7 @@ QByteArray fromHexStrict(const QByteArray &hex, bool *ok)
 
 SrpTestClient::Bn SrpTestClient::bn(const QByteArray &b)
 {
-    return Bn(BN_bin2bn(reinterpret_cast<const unsigned char *>(b.constData()), b.size(), nullptr), BN_clear_free);
+    return Bn(BN_bin2bn(uc(b), b.size(), nullptr), BN_clear_free);
 }
 
 QByteArray SrpTestClient::bytes(const BIGNUM *n)
@@ -59,17 +75,11 @@ QByteArray SrpTestClient::aesCbc(bool encrypt, const QByteArray &key, const QByt
     QByteArray out(in.size() + 32, '\0');
     int n1 = 0;
     int n2 = 0;
-    const auto *k = reinterpret_cast<const unsigned char *>(key.constData());
-    const auto *v = reinterpret_cast<const unsigned char *>(iv.constData());
     auto *o = reinterpret_cast<unsigned char *>(out.data());
-    const auto *i = reinterpret_cast<const unsigned char *>(in.constData());
-    const bool good = EVP_CipherInit_ex(ctx, EVP_aes_256_cbc(), nullptr, k, v, encrypt ? 1 : 0) == 1
-        && EVP_CipherUpdate(ctx, o, &n1, i, in.size()) == 1 && EVP_CipherFinal_ex(ctx, o + n1, &n2) == 1;
+    *ok = EVP_CipherInit_ex(ctx, EVP_aes_256_cbc(), nullptr, uc(key), uc(iv), encrypt ? 1 : 0) == 1
+        && EVP_CipherUpdate(ctx, o, &n1, uc(in), in.size()) == 1 && EVP_CipherFinal_ex(ctx, o + n1, &n2) == 1;
     EVP_CIPHER_CTX_free(ctx);
-    if (!good)
-        return {};
-    *ok = true;
-    out.resize(n1 + n2);
+    out.resize(*ok ? n1 + n2 : 0);
     return out;
 }
 
@@ -85,12 +95,9 @@ SrpTestClient::SrpTestClient(const QString &username, const QString &password, c
         BIGNUM *a = m_a.get();
         BN_hex2bn(&a, aHex.constData());
     }
-    BIGNUM *g = BN_new();
-    BN_set_word(g, 2);
     BN_CTX *ctx = BN_CTX_new();
-    BN_mod_exp(m_A.get(), g, m_a.get(), groupN(), ctx);
+    BN_mod_exp(m_A.get(), generator(), m_a.get(), groupN(), ctx);
     BN_CTX_free(ctx);
-    BN_free(g);
 }
 
 SrpTestClient::~SrpTestClient() = default;
@@ -98,11 +105,6 @@ SrpTestClient::~SrpTestClient() = default;
 QByteArray SrpTestClient::hexA() const
 {
     return bytes(m_A.get()).toHex();
-}
-
-QByteArray SrpTestClient::saltBytes() const
-{
-    return bytes(m_s.get());
 }
 
 bool SrpTestClient::setServerValues(const QByteArray &saltHex, const QByteArray &bHex)
@@ -113,25 +115,18 @@ bool SrpTestClient::setServerValues(const QByteArray &saltHex, const QByteArray 
     const QByteArray b = fromHexStrict(bHex, &okB);
     if (!okS || !okB)
         return false;
-    BN_bin2bn(reinterpret_cast<const unsigned char *>(s.constData()), s.size(), m_s.get());
-    BN_bin2bn(reinterpret_cast<const unsigned char *>(b.constData()), b.size(), m_B.get());
+    BN_bin2bn(uc(s), s.size(), m_s.get());
+    BN_bin2bn(uc(b), b.size(), m_B.get());
 
     BN_CTX *ctx = BN_CTX_new();
-    Bn g(BN_new(), BN_clear_free);
-    Bn k(BN_new(), BN_clear_free);
-    BN_set_word(g.get(), 2);
+    const auto fresh = [] { return Bn(BN_new(), BN_clear_free); };
+    Bn k = fresh(), gx = fresh(), kgx = fresh(), base = fresh(), ux = fresh(), exp = fresh(), S = fresh();
     BN_set_word(k.get(), 3);
     // x = H(s | H(user ":" password)), u = H(A | B)
     const Bn x = bn(sha256(bytes(m_s.get()) + sha256(m_user + ':' + m_password)));
     const Bn u = bn(sha256(bytes(m_A.get()) + bytes(m_B.get())));
     // S = (B - k * g^x) ^ (a + u * x) mod N
-    Bn gx(BN_new(), BN_clear_free);
-    Bn kgx(BN_new(), BN_clear_free);
-    Bn base(BN_new(), BN_clear_free);
-    Bn ux(BN_new(), BN_clear_free);
-    Bn exp(BN_new(), BN_clear_free);
-    Bn S(BN_new(), BN_clear_free);
-    const bool good = BN_mod_exp(gx.get(), g.get(), x.get(), groupN(), ctx) && BN_mod_mul(kgx.get(), k.get(), gx.get(), groupN(), ctx)
+    const bool good = BN_mod_exp(gx.get(), generator(), x.get(), groupN(), ctx) && BN_mod_mul(kgx.get(), k.get(), gx.get(), groupN(), ctx)
         && BN_mod_sub(base.get(), m_B.get(), kgx.get(), groupN(), ctx) && BN_mul(ux.get(), u.get(), x.get(), ctx)
         && BN_add(exp.get(), m_a.get(), ux.get()) && BN_mod_exp(S.get(), base.get(), exp.get(), groupN(), ctx);
     BN_CTX_free(ctx);
@@ -143,11 +138,8 @@ bool SrpTestClient::setServerValues(const QByteArray &saltHex, const QByteArray 
 
 QByteArray SrpTestClient::hexM1() const
 {
-    BIGNUM *g = BN_new();
-    BN_set_word(g, 2);
     const QByteArray hN = sha256(bytes(groupN()));
-    const QByteArray hg = sha256(bytes(g));
-    BN_free(g);
+    const QByteArray hg = sha256(bytes(generator()));
     QByteArray x(32, '\0');
     for (int i = 0; i < 32; ++i)
         x[i] = static_cast<char>(hN[i] ^ hg[i]);
@@ -166,10 +158,10 @@ QByteArray SrpTestClient::encryptHex(const QByteArray &plain, int ivOffset) cons
 
 QByteArray SrpTestClient::userKeyHex(int iterations) const
 {
-    const QByteArray salt = saltBytes();
+    const QByteArray salt = bytes(m_s.get());
     QByteArray key(32, '\0');
-    PKCS5_PBKDF2_HMAC(m_password.constData(), m_password.size(), reinterpret_cast<const unsigned char *>(salt.constData()),
-                      salt.size(), iterations, EVP_sha256(), 32, reinterpret_cast<unsigned char *>(key.data()));
+    PKCS5_PBKDF2_HMAC(m_password.constData(), m_password.size(), uc(salt), salt.size(), iterations, EVP_sha256(), 32,
+                      reinterpret_cast<unsigned char *>(key.data()));
     return encryptHex(key, 32);
 }
 
@@ -177,7 +169,6 @@ QByteArray SrpTestClient::hmacHex(const QByteArray &message) const
 {
     unsigned char mac[32];
     unsigned int len = 0;
-    HMAC(EVP_sha256(), m_key.constData(), m_key.size(), reinterpret_cast<const unsigned char *>(message.constData()),
-         static_cast<size_t>(message.size()), mac, &len);
+    HMAC(EVP_sha256(), m_key.constData(), m_key.size(), uc(message), static_cast<size_t>(message.size()), mac, &len);
     return QByteArray(reinterpret_cast<char *>(mac), 32).toHex();
 }

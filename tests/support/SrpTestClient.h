@@ -24,7 +24,6 @@ public:
     bool setServerValues(const QByteArray &saltHex, const QByteArray &bHex);
     QByteArray key() const { return m_key; } // K: the 32 digest bytes of H(S)
     QByteArray hexM1() const;
-    QByteArray saltBytes() const;
 
     // AES-256-CBC under K with the IV cut from hex(A): offset 0 for a TAN,
     // 32 for the user key, 64 for the device name. Lower-case hex out.

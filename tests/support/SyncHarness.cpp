@@ -33,10 +33,7 @@ QString SyncHarness::Run::describe() const
     return QStringLiteral("exit %1\n--- stdout\n%2--- stderr\n%3").arg(exitCode).arg(out, err);
 }
 
-SyncHarness::SyncHarness()
-    : SyncHarness(Options())
-{
-}
+SyncHarness::SyncHarness() : SyncHarness(Options()) {}
 
 SyncHarness::SyncHarness(const Options &options)
     : m_options(options)
@@ -53,42 +50,31 @@ SyncHarness::~SyncHarness() = default;
 
 bool SyncHarness::start()
 {
-    if (qEnvironmentVariableIsEmpty("KORVEXCMD_BINARY")) {
-        m_error = QStringLiteral("KORVEXCMD_BINARY is not set");
+    const auto fail = [this](const QString &error) {
+        m_error = error;
         return false;
-    }
+    };
+    if (qEnvironmentVariableIsEmpty("KORVEXCMD_BINARY"))
+        return fail(QStringLiteral("KORVEXCMD_BINARY is not set"));
     m_service = std::make_unique<ServiceProcess>();
-    if (!m_service->start()) {
-        m_error = m_service->errorString();
-        return false;
-    }
+    if (!m_service->start())
+        return fail(m_service->errorString());
     const auto user = m_service->addUser(m_options.user, m_options.password);
-    if (!user.ok()) {
-        m_error = QStringLiteral("add-user: ") + QString::fromUtf8(user.err);
-        return false;
-    }
+    if (!user.ok())
+        return fail(QStringLiteral("add-user: ") + QString::fromUtf8(user.err));
     ServiceProcess::CommandResult safe;
     m_safeId = m_service->addSafe(m_options.user, QStringLiteral("Docs"), m_options.safeOptions, &safe);
-    if (m_safeId.isEmpty()) {
-        m_error = QStringLiteral("add-safe: ") + QString::fromUtf8(safe.err);
-        return false;
-    }
+    if (m_safeId.isEmpty())
+        return fail(QStringLiteral("add-safe: ") + QString::fromUtf8(safe.err));
     if (!m_options.clientUser.isEmpty()) {
         const auto other = m_service->addUser(m_options.clientUser, m_options.password);
         const auto shared = m_service->shareSafe(m_safeId, m_options.clientUser,
                                                  {QStringLiteral("--access"), m_options.clientAccess});
-        if (!other.ok() || !shared.ok()) {
-            m_error = QStringLiteral("sharing the safe: ") + QString::fromUtf8(other.err + shared.err);
-            return false;
-        }
+        if (!other.ok() || !shared.ok())
+            return fail(QStringLiteral("sharing the safe: ") + QString::fromUtf8(other.err + shared.err));
     }
     m_remote = std::make_unique<Remote>(this);
     return true;
-}
-
-int SyncHarness::listingCount() const
-{
-    return m_service ? m_service->output().count("FileHandlers::objects:") : 0;
 }
 
 SyncHarness::Client &SyncHarness::client(int i)
@@ -106,10 +92,8 @@ SyncHarness::Client &SyncHarness::client(int i)
         c->m_env.insert(QStringLiteral("XDG_DATA_HOME"), c->m_home + QStringLiteral("/.local/share"));
         c->m_env.remove(QStringLiteral("KORVEX_PASSWORD"));
         m_clients << c;
-        QProcessEnvironment loginEnv = c->m_env;
-        loginEnv.insert(QStringLiteral("KORVEX_PASSWORD"), m_options.password);
         Client withPassword = *c;
-        withPassword.m_env = loginEnv;
+        withPassword.m_env.insert(QStringLiteral("KORVEX_PASSWORD"), m_options.password);
         const QString user = m_options.clientUser.isEmpty() ? m_options.user : m_options.clientUser;
         const Run login = withPassword.run({QStringLiteral("login"), QStringLiteral("--remember"), QStringLiteral("--user"),
                                             user, QStringLiteral("--server"), m_service->baseUrl(),
@@ -173,8 +157,7 @@ bool SyncHarness::Client::write(const QString &relative, const QByteArray &conte
 {
     const QString target = path(relative);
     QDir().mkpath(QFileInfo(target).absolutePath());
-    const QFileInfo before(target);
-    const QDateTime previous = before.exists() ? before.lastModified() : QDateTime();
+    const QDateTime previous = QFileInfo(target).lastModified(); // invalid for a new file
     QFile f(target);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(content) != content.size())
         return false;
@@ -230,11 +213,6 @@ QStringList SyncHarness::treeOf(const QString &folder, bool withConflictCopies)
     return tree;
 }
 
-QStringList SyncHarness::localTree(int i, bool withConflictCopies)
-{
-    return treeOf(client(i).folder(), withConflictCopies);
-}
-
 QStringList SyncHarness::remoteTree()
 {
     QStringList tree;
@@ -251,11 +229,6 @@ QStringList SyncHarness::remoteTree()
     }
     tree.sort();
     return tree;
-}
-
-SyncHarness::Remote::Remote(SyncHarness *harness)
-    : m_harness(harness)
-{
 }
 
 bool SyncHarness::Remote::ensureLoggedIn()
@@ -308,33 +281,29 @@ QString SyncHarness::Remote::folderId(const QString &path)
     return objects().value(path).first;
 }
 
-bool SyncHarness::Remote::mkdir(const QString &path)
+QString SyncHarness::Remote::parentId(const QString &path)
 {
     if (!ensureLoggedIn())
-        return false;
-    const QString parent = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString();
-    const QString parentId = folderId(parent);
-    if (parentId.isEmpty())
-        return false;
-    return m_client->createFolder(parentId, path.section(QLatin1Char('/'), -1)).ok();
+        return QString();
+    return folderId(path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString());
+}
+
+bool SyncHarness::Remote::mkdir(const QString &path)
+{
+    const QString parent = parentId(path);
+    return !parent.isEmpty() && m_client->createFolder(parent, path.section(QLatin1Char('/'), -1)).ok();
 }
 
 bool SyncHarness::Remote::put(const QString &path, const QByteArray &content)
 {
-    if (!ensureLoggedIn())
-        return false;
-    const QString parent = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString();
-    const QString parentId = folderId(parent);
-    if (parentId.isEmpty())
-        return false;
-    const QString existing = objects().value(path).first;
-    return m_client->upload(parentId, path.section(QLatin1Char('/'), -1), content, existing).ok();
+    const QString parent = parentId(path);
+    const QString existing = parent.isEmpty() ? QString() : objects().value(path).first;
+    return !parent.isEmpty() && m_client->upload(parent, path.section(QLatin1Char('/'), -1), content, existing).ok();
 }
 
 bool SyncHarness::Remote::remove(const QString &path)
 {
-    if (!ensureLoggedIn())
-        return false;
+    // objects() logs in; without a session it lists nothing.
     const auto object = objects().value(path);
     if (object.first.isEmpty())
         return false;
@@ -343,8 +312,6 @@ bool SyncHarness::Remote::remove(const QString &path)
 
 std::optional<QByteArray> SyncHarness::Remote::get(const QString &path)
 {
-    if (!ensureLoggedIn())
-        return std::nullopt;
     const QString id = objects().value(path).first;
     QByteArray plain;
     bool decrypted = false;

@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QMap>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -58,7 +57,6 @@ public:
     public:
         QString folder() const { return m_folder; }
         QString home() const { return m_home; }
-        QProcessEnvironment environment() const { return m_env; }
         // korvexcmd with this client's home.
         Run run(const QStringList &args, const QByteArray &input = QByteArray(), int timeoutMs = 120000) const;
         Run sync(const QStringList &extraArgs = {}, const QByteArray &input = QByteArray()) const;
@@ -85,7 +83,7 @@ public:
     class Remote
     {
     public:
-        explicit Remote(SyncHarness *harness);
+        explicit Remote(SyncHarness *harness) : m_harness(harness) {}
         // Creates missing folders; a file of that path gets a new version.
         bool put(const QString &path, const QByteArray &content);
         bool mkdir(const QString &path);
@@ -99,6 +97,8 @@ public:
     private:
         bool ensureLoggedIn();
         QString folderId(const QString &path);
+        // The id of the folder that holds `path` (made when missing); empty on failure.
+        QString parentId(const QString &path);
         SyncHarness *m_harness;
         std::unique_ptr<ServiceClient> m_client;
     };
@@ -120,11 +120,14 @@ public:
 
     // "path/" for folders, "path <size> <sha256 prefix>" for files, sorted;
     // conflict copies and the client's own leftovers left out unless asked.
-    QStringList localTree(int i = 0, bool withConflictCopies = false);
+    QStringList localTree(int i = 0, bool withConflictCopies = false)
+    {
+        return treeOf(client(i).folder(), withConflictCopies);
+    }
     QStringList remoteTree();
     static QStringList treeOf(const QString &folder, bool withConflictCopies);
     // How many listings of the safe the service answered so far.
-    int listingCount() const;
+    int listingCount() const { return m_service ? m_service->output().count("FileHandlers::objects:") : 0; }
 
 private:
     Options m_options;

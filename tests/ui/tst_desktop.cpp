@@ -6,7 +6,6 @@
 #include "net/ServerList.h"
 #include "ri/LoginController.h"
 #include "support/ServiceClient.h"
-#include "support/ServiceProcess.h"
 #include "sync/MultiSyncher.h"
 #include "sync/SyncHistoryModel.h"
 #include "ui/AddSettingView.h"
@@ -24,7 +23,6 @@
 
 #include <QAction>
 #include <QCheckBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -32,11 +30,9 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTabWidget>
-#include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
-#include <QTreeWidget>
 #include <QtTest>
 
 #include <functional>
@@ -48,7 +44,6 @@ class TestDesktop : public QObject
 {
     Q_OBJECT
 
-    TestEnv *env;
     ServiceProcess service;
     QTemporaryDir folders;
     OndoApplication *app = nullptr;
@@ -160,6 +155,16 @@ class TestDesktop : public QObject
         QTest::mouseClick(child<QPushButton>(window(), "addSettingButton"), Qt::LeftButton);
     }
     int settingsShown() const { return window()->fileSyncSettingsView()->model()->rowCount(); }
+    // A new file in the first setting's safe whose download hangs: the next
+    // sync stays running until the test ends it.
+    void newFileWithStalledDownloads(const QString &name)
+    {
+        ServiceClient client(service);
+        QVERIFY(client.login(QStringLiteral("alice"), password).loggedIn);
+        const QString docs = app->syncSettingsDao()->getList().at(0).safeId;
+        QVERIFY(client.upload(docs + QStringLiteral("/"), name, name.toUtf8()).ok());
+        QVERIFY(service.stall(QStringLiteral("/api/sync/1/files/file/"), 600000, QStringLiteral("GET"), 0));
+    }
 
 private slots:
     void initTestCase()
@@ -333,11 +338,7 @@ private slots:
 
     void cancelAndQuitQuestionDuringASync()
     {
-        ServiceClient client(service);
-        QVERIFY(client.login(QStringLiteral("alice"), password).loggedIn);
-        const QString docs = app->syncSettingsDao()->getList().at(0).safeId;
-        QVERIFY(client.upload(docs + QStringLiteral("/"), QStringLiteral("slow.txt"), "slow").ok());
-        QVERIFY(service.stall(QStringLiteral("/api/sync/1/files/file/"), 600000, QStringLiteral("GET"), 0));
+        newFileWithStalledDownloads(QStringLiteral("slow.txt"));
 
         QSignalSpy states(actions(), &GlobalActions::trayStateChanged);
         QSignalSpy canceled(app->scheduler(), &MultiSyncher::syncCanceled);
@@ -415,11 +416,7 @@ private slots:
     // Last: a confirmed quit ends the application's event loop for good.
     void confirmedQuitStopsTheRunAndQuits()
     {
-        ServiceClient client(service);
-        QVERIFY(client.login(QStringLiteral("alice"), password).loggedIn);
-        const QString docs = app->syncSettingsDao()->getList().at(0).safeId;
-        QVERIFY(client.upload(docs + QStringLiteral("/"), QStringLiteral("last.txt"), "last").ok());
-        QVERIFY(service.stall(QStringLiteral("/api/sync/1/files/file/"), 600000, QStringLiteral("GET"), 0));
+        newFileWithStalledDownloads(QStringLiteral("last.txt"));
         QSignalSpy canceled(app->scheduler(), &MultiSyncher::syncCanceled);
         actions()->action(TrayState::SyncAll)->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(app->scheduler()->isSyncing(), 20000);
@@ -430,11 +427,7 @@ private slots:
     }
 
 public:
-    TestDesktop(TestEnv *e, OndoApplication *a)
-        : env(e)
-        , app(a)
-    {
-    }
+    explicit TestDesktop(OndoApplication *a) : app(a) {}
 };
 
 int main(int argc, char *argv[])
@@ -444,7 +437,7 @@ int main(int argc, char *argv[])
     OndoApplication app(&log, env.appInfo(), argc, argv);
     const BrandingTranslator *translator = BrandingTranslator::install(env.config());
     Style::install(env.config(), translator->substitutions()); // the brand's look, as at a start
-    TestDesktop test(&env, &app);
+    TestDesktop test(&app);
     return QTest::qExec(&test, argc, argv);
 }
 

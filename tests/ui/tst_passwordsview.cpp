@@ -55,10 +55,11 @@ class TestPasswordsView : public QObject
         return boxes.isEmpty() ? nullptr : boxes.last();
     }
     void click(QObject *parent, const char *button) { QTest::mouseClick(child<QPushButton>(parent, button), Qt::LeftButton); }
-    void selectRow(const QString &title)
+    // The add button's dialog once it shows (null when it does not).
+    CreateViewEditPasswordDialog *openAddDialog()
     {
-        const int row = titles().indexOf(title);
-        table()->selectRow(row);
+        click(view.get(), "addButton");
+        return QTest::qWaitFor([this] { return dialog(); }) ? dialog() : nullptr;
     }
     void grabIfAsked(QWidget *w, const QString &name)
     {
@@ -81,12 +82,7 @@ private slots:
     void init()
     {
         QVERIFY(client.clear());
-        PasswordRecord bank;
-        bank.title = "Bank";
-        bank.username = "vera@bank.example";
-        bank.url = "https://bank.example";
-        bank.comment = "Online banking";
-        QVERIFY(SafeClient::wait<EmptyPasswordTO>([&](auto cb) { client.controller->createPassword(bank, "bank-pw", cb); }).isOk());
+        QVERIFY(client.create("Bank", "bank-pw", "vera@bank.example", "https://bank.example", "Online banking").isOk());
         QVERIFY(client.create("Mail", "letmein", "vera@mail.example", "https://mail.example").isOk());
         QVERIFY(client.create("Wiki", "letmein", "vera", "wiki.example/login").isOk());
         client.controller->setLocked(false);
@@ -112,9 +108,8 @@ private slots:
 
     void createWithSuggestionUpToTheMaximum()
     {
-        click(view.get(), "addButton");
-        QTRY_VERIFY(dialog());
-        CreateViewEditPasswordDialog *d = dialog();
+        CreateViewEditPasswordDialog *d = openAddDialog();
+        QVERIFY(d);
         QCOMPARE(d->windowTitle(), QString("Add password"));
         QTest::keyClicks(child<QLineEdit>(d, "titleEdit"), "Forum");
         click(d, "suggestButton");
@@ -143,8 +138,7 @@ private slots:
 
     void blankTitleIsRefused()
     {
-        click(view.get(), "addButton");
-        QTRY_VERIFY(dialog());
+        QVERIFY(openAddDialog());
         QTest::keyClicks(child<QLineEdit>(dialog(), "titleEdit"), "   ");
         click(dialog(), "saveButton");
         QTRY_VERIFY(box(dialog()));
@@ -191,7 +185,7 @@ private slots:
         box(view.get())->close();
         QTRY_VERIFY(!box(view.get()));
 
-        selectRow("Mail");
+        table()->selectRow(titles().indexOf("Mail"));
         click(view.get(), "deleteButton");
         QTRY_VERIFY(box(view.get()));
         QMessageBox *question = box(view.get());
@@ -228,8 +222,7 @@ private slots:
         // An hour without an operation, the client closed meanwhile: locked.
         Settings::setValue(Settings::PasswordLockSeconds, 60);
         Settings::setValue(Settings::PasswordLastOperationTimestamp, QDateTime::currentSecsSinceEpoch() - 3600);
-        click(view.get(), "addButton");
-        QTRY_VERIFY(dialog());
+        QVERIFY(openAddDialog());
         view->checkLockTimeout();
         QVERIFY(client.controller->isLocked());
         LockedOverlay *overlay = view->overlay();

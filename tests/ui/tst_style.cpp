@@ -54,27 +54,6 @@ public:
         return names;
     }
 };
-
-// A window with the button whose colour the check reads. Qt parses the
-// whole sheet when it polishes the first widget, so one widget is enough to
-// see a sheet it cannot read.
-std::unique_ptr<QMainWindow> buildShowcase()
-{
-    auto window = std::make_unique<QMainWindow>();
-    window->setObjectName("MainWindow");
-    auto *button = new QPushButton;
-    button->setObjectName("plainButton");
-    button->setFixedSize(80, 30);
-    window->setCentralWidget(button);
-    window->resize(200, 100);
-    return window;
-}
-
-QColor centerColor(QWidget *w)
-{
-    const QImage img = w->grab().toImage();
-    return img.pixelColor(img.width() / 2, img.height() / 2);
-}
 } // namespace
 
 class TestStyle : public QObject
@@ -102,9 +81,8 @@ private slots:
     void sheetOrder_data()
     {
         QTest::addColumn<QString>("brand");
-        QTest::newRow("quarnet -> its sheets, then the common ones, all expanded") << "quarnet";
-        QTest::newRow("telvo -> its sheets, then the common ones, all expanded") << "telvo";
-        QTest::newRow("pardine -> its sheets, then the common ones, all expanded") << "pardine";
+        for (const char *brand : {"quarnet", "telvo", "pardine"})
+            QTest::addRow("%s -> its sheets, then the common ones, all expanded", brand) << QString(brand);
     }
     void sheetOrder()
     {
@@ -188,31 +166,22 @@ private slots:
         QCOMPARE(qApp->styleSheet(), style->compose());
         QCOMPARE(capture.containing("Unable to find expansion"), QStringList());
 
-        // Qt parses the sheet and it colours the button.
-        auto window = buildShowcase();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->grab();
-        auto *button = window->findChild<QPushButton *>("plainButton");
-        QVERIFY(button);
-        const QColor seen = centerColor(button);
+        // Qt parses the whole sheet when it polishes the first widget (it
+        // warns "Could not parse" on one it cannot read), and it colours the button.
+        QMainWindow window;
+        window.setObjectName("MainWindow");
+        auto *button = new QPushButton;
+        button->setFixedSize(80, 30);
+        window.setCentralWidget(button);
+        window.resize(200, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage img = button->grab().toImage();
         QCOMPARE(capture.containing("Could not parse"), QStringList());
         const Style::ColorMap colors = style->colorMap();
         const QString *bg = BrandingTranslator::findSubstitution(colors, "BUTTON_BGCOLOR");
         QVERIFY(bg);
-        QCOMPARE(seen.name(), QColor(*bg).name());
-    }
-
-    // Shows that the parse check above does see a sheet Qt cannot read.
-    void brokenSheetIsSeen()
-    {
-        MessageCapture capture;
-        qApp->setStyleSheet(QStringLiteral("QPushButton { color: red;"));
-        auto window = buildShowcase();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        window->grab();
-        QVERIFY(!capture.containing("Could not parse").isEmpty());
+        QCOMPARE(img.pixelColor(img.width() / 2, img.height() / 2).name(), QColor(*bg).name());
     }
 
     void proxyStyleIcons_data()
