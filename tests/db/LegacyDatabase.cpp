@@ -93,7 +93,7 @@ QStringList rows(const QString &v)
     return s;
 }
 
-// Runs `work` on a connection of its own that is gone again afterwards.
+// Runs `work` on a connection of its own that is closed and gone again afterwards.
 template <typename Work>
 auto withConnection(const QString &path, Work work)
 {
@@ -121,7 +121,6 @@ QString LegacyDatabase::write(const QString &path, const QString &version, const
                 return sql + ": " + q.lastError().text();
         if (!db.commit())
             return db.lastError().text();
-        db.close();
         return QString();
     });
 }
@@ -141,7 +140,6 @@ QStringList LegacyDatabase::query(const QString &path, const QString &sql)
                 cols << (q.value(i).isNull() ? QString("NULL") : q.value(i).toString());
             out << cols.join('|');
         }
-        db.close();
         return out;
     });
 }
