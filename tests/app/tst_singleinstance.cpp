@@ -22,11 +22,9 @@ private:
     std::unique_ptr<TestEnv> env;
     QString binary;
 
+    // The client inherits the test's offscreen platform.
     void startClient(QProcess &p) const
     {
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert("QT_QPA_PLATFORM", "offscreen");
-        p.setProcessEnvironment(e);
         p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p.start(binary, QStringList());
     }

@@ -23,7 +23,10 @@ private slots:
     }
     void cleanup() { env.reset(); }
 
-    void brandServersThenFixedOnes()
+    // The brand's servers, then the fixed ones; a choice is remembered by
+    // its prefix; a custom URL selects Custom until a restart, which finds
+    // Custom with its default URL.
+    void brandServersThenFixedOnes_selectionRemembered()
     {
         ServerList list(env->config());
         QCOMPARE(list.count(), 7);
@@ -36,13 +39,31 @@ private slots:
         QVERIFY(!list.isCustomSelected());
         std::unique_ptr<QStringListModel> model(list.model());
         QCOMPARE(model->stringList().mid(5), (QStringList{"LocalDev", "Custom"}));
+
+        list.select(2);
+        QCOMPARE(list.selected().prefix, QStringLiteral("ACC"));
+        list.setSelected(list.servers().at(3));
+        QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("DEV"));
+        QCOMPARE(ServerList(env->config()).selected().prefix, QStringLiteral("DEV"));
+        QSignalSpy changed(&list, &ServerList::selectionChanged);
+        list.select(-1);
+        list.select(7); // one past the end
+        QCOMPARE(list.selectedIndex(), 3);
+        QCOMPARE(changed.count(), 0);
+
+        list.setCustomUrl(QStringLiteral("https://127.0.0.1:9443"));
+        QVERIFY(list.isCustomSelected());
+        QCOMPARE(list.selected().url, QStringLiteral("https://127.0.0.1:9443"));
+        QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("CUSTOM"));
+        ServerList restarted(env->config());
+        QVERIFY(restarted.isCustomSelected());
+        QCOMPARE(restarted.selected().url, QStringLiteral("https://127.0.0.1:8443"));
     }
 
     void savedSelection_data()
     {
         QTest::addColumn<QString>("saved");
         QTest::addColumn<int>("selected");
-        QTest::newRow("third server's prefix -> third") << QStringLiteral("ACC") << 2;
         QTest::newRow("prefix that is gone -> first") << QStringLiteral("GONE") << 0;
         QTest::newRow("LDEV -> LocalDev") << QStringLiteral("LDEV") << 5;
     }
@@ -53,37 +74,6 @@ private slots:
         Settings::setValue(Settings::NetServer, saved);
         ServerList list(env->config());
         QCOMPARE(list.selectedIndex(), selected);
-    }
-
-    void selectOutsideTheListChangesNothing()
-    {
-        ServerList list(env->config());
-        list.select(3);
-        QSignalSpy changed(&list, &ServerList::selectionChanged);
-        list.select(-1);
-        list.select(7); // one past the end
-        QCOMPARE(list.selectedIndex(), 3);
-        QCOMPARE(changed.count(), 0);
-    }
-
-    void setSelectedRemembersThePrefix()
-    {
-        ServerList list(env->config());
-        list.setSelected(list.servers().at(3));
-        QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("DEV"));
-        QCOMPARE(ServerList(env->config()).selected().prefix, QStringLiteral("DEV"));
-    }
-
-    void customUrlSelectsCustomUntilRestart()
-    {
-        ServerList list(env->config());
-        list.setCustomUrl(QStringLiteral("https://127.0.0.1:9443"));
-        QVERIFY(list.isCustomSelected());
-        QCOMPARE(list.selected().url, QStringLiteral("https://127.0.0.1:9443"));
-        QCOMPARE(Settings::value(Settings::NetServer).toString(), QStringLiteral("CUSTOM"));
-        ServerList restarted(env->config());
-        QVERIFY(restarted.isCustomSelected());
-        QCOMPARE(restarted.selected().url, QStringLiteral("https://127.0.0.1:8443"));
     }
 
     void brokenConfiguration_data()
