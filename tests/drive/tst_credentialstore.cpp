@@ -51,9 +51,11 @@ private:
     QString service() const { return env->appInfo()->appNameInternal(); }
     // The item's text as the key store holds it (empty when absent).
     QString rawItem() const { return CredentialStore::keychainBackend(service())->read(store->itemKey()); }
-    QJsonObject item() const
+    QJsonObject item() const { return QJsonDocument::fromJson(rawItem().toUtf8()).object(); }
+    // Waits for a child started by startChild; true when its test passed.
+    static bool passed(QProcess &child)
     {
-        return QJsonDocument::fromJson(rawItem().toUtf8()).object();
+        return child.waitForFinished(60000) && child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0;
     }
     // Every operation of the store, on account `n` of server `s`, by name.
     QMap<QString, std::function<void()>> operations(const QString &s, const QString &n)
@@ -111,29 +113,28 @@ private slots:
     // it was; entries never stored read empty.
     void changesLeaveTheRestIntact()
     {
-        store->storePassword(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("a-pw"));
-        store->storeDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice"), QStringLiteral("a-dsec"));
-        store->storePassword(QStringLiteral("INT"), QStringLiteral("alice"), QStringLiteral("int-pw"));
+        const QString prod("PROD"), test("INT"), alice("alice"), nobody("nobody");
+        store->storePassword(prod, alice, QStringLiteral("a-pw"));
+        store->storeDoubleSec(prod, alice, QStringLiteral("a-dsec"));
+        store->storePassword(test, alice, QStringLiteral("int-pw"));
         store->storeEncryptionKey(1, QByteArray::fromHex("0101010101010101"));
         store->storeEncryptionKey(2, QByteArray::fromHex("0202020202020202"));
 
         store->storeEncryptionKey(1, QByteArray::fromHex("A1A1A1A1A1A1A1A1"));
 
-        QCOMPARE(store->readEncryptionKey(1), QStringLiteral("a1a1a1a1a1a1a1a1"));
-        QCOMPARE(store->readEncryptionKey(2), QStringLiteral("0202020202020202"));
-        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("a-pw"));
-        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("a-dsec"));
-        QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QStringLiteral("int-pw"));
+        // Every entry stored above, then three never stored.
+        const auto reads = [&] {
+            return QStringList{store->readEncryptionKey(1), store->readEncryptionKey(2), store->readPassword(prod, alice),
+                               store->readDoubleSec(prod, alice), store->readPassword(test, alice),
+                               store->readPassword(prod, nobody), store->readDoubleSec(test, nobody),
+                               store->readEncryptionKey(7)};
+        };
+        QCOMPARE(reads(), (QStringList{"a1a1a1a1a1a1a1a1", "0202020202020202", "a-pw", "a-dsec", "int-pw", "", "", ""}));
         QCOMPARE(item().value(QStringLiteral("localKeys")).toArray().size(), 2);
         QCOMPARE(item().value(QStringLiteral("uclist")).toArray().size(), 2);
-        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("nobody")), QString());
-        QCOMPARE(store->readDoubleSec(QStringLiteral("INT"), QStringLiteral("nobody")), QString());
-        QCOMPARE(store->readEncryptionKey(7), QString());
 
-        store->clearPassword(QStringLiteral("PROD"), QStringLiteral("alice"));
-        QCOMPARE(store->readPassword(QStringLiteral("PROD"), QStringLiteral("alice")), QString());
-        QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), QStringLiteral("alice")), QStringLiteral("a-dsec"));
-        QCOMPARE(store->readPassword(QStringLiteral("INT"), QStringLiteral("alice")), QStringLiteral("int-pw"));
+        store->clearPassword(prod, alice);
+        QCOMPARE(reads(), (QStringList{"a1a1a1a1a1a1a1a1", "0202020202020202", "", "a-dsec", "int-pw", "", "", ""}));
         QCOMPARE(item().value(QStringLiteral("uclist")).toArray().first().toObject().value(QStringLiteral("pw")),
                  QJsonValue(QString()));
     }
@@ -211,10 +212,8 @@ private slots:
         for (int writer = 0; writer < writers; ++writer)
             children.push_back(startChild("concurrentWritersLoseNothing", QStringLiteral("writer%1").arg(writer),
                                           QProcess::MergedChannels));
-        for (auto &child : children) {
-            QVERIFY(child->waitForFinished(60000));
-            QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0, child->readAll().constData());
-        }
+        for (auto &child : children)
+            QVERIFY2(passed(*child), child->readAll().constData());
         for (int writer = 0; writer < writers; ++writer)
             for (int i = 0; i < valuesEach; ++i)
                 QCOMPARE(store->readDoubleSec(QStringLiteral("PROD"), account(writer, i)), value(writer, i));
@@ -293,8 +292,7 @@ private slots:
         QProcessEnvironment noBus;
         noBus.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=/nonexistent/korvex-bus"));
         const auto child = startChild("noKeyStoreMeansNoStorage", QStringLiteral("no-key-store"), QProcess::MergedChannels, noBus);
-        QVERIFY(child->waitForFinished(60000));
-        QVERIFY2(child->exitStatus() == QProcess::NormalExit && child->exitCode() == 0, child->readAll().constData());
+        QVERIFY2(passed(*child), child->readAll().constData());
     }
 };
 

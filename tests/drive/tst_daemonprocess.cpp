@@ -4,6 +4,7 @@
 #include "DelayRecorder.h"
 #include "MessageCapture.h"
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "drive/DaemonProcess.h"
 #include "drive/FileSystemDriverManager.h"
 
@@ -14,6 +15,7 @@
 #include <QTest>
 
 using namespace quarnet::daemon::api;
+using namespace TestFiles;
 
 class TestDaemonProcess : public QObject
 {
@@ -25,12 +27,7 @@ class TestDaemonProcess : public QObject
     QByteArray m_path;
     DelayRecorder m_idleClock; // restarts nobody fires
 
-    void setCode(const QByteArray &code)
-    {
-        QFile file(m_work.filePath(QStringLiteral("code")));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(code + '\n');
-    }
+    void setCode(const QByteArray &code) { QVERIFY(writeFile(m_work.filePath(QStringLiteral("code")), code + '\n')); }
     SyncSetting setting(int id, bool encrypted = true) const
     {
         SyncSetting s;
@@ -54,15 +51,12 @@ private slots:
     {
         QVERIFY(TestEnv::isolated());
         const QString script = m_bin.filePath(QStringLiteral("encrypted"));
-        QFile file(script);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("#!/bin/sh\n"
+        QVERIFY(writeFile(script, "#!/bin/sh\n"
                    "env | grep -E '^KORVEX_(MOUNT|STORAGE|METHOD|KEY|LOG_FILE|LOG_LEVEL|VOLUME_ICON|BRAND)=' | sort > \"$STANDIN_DIR/env.${KORVEX_MOUNT##*/}\"\n"
                    "read code < \"$STANDIN_DIR/code\"\n"
                    "[ \"$code\" = sleep ] && exec sleep 60\n"
-                   "exit \"$code\"\n");
-        file.close();
-        QVERIFY(file.setPermissions(file.permissions() | QFile::ExeOwner));
+                   "exit \"$code\"\n"));
+        QVERIFY(QFile::setPermissions(script, QFile::permissions(script) | QFile::ExeOwner));
         m_path = qgetenv("PATH");
         qputenv("PATH", m_bin.path().toLocal8Bit() + ':' + m_path);
         qputenv("STANDIN_DIR", m_work.path().toLocal8Bit());
@@ -126,9 +120,8 @@ private slots:
         daemon.setLogLevel(1);
         daemon.start();
         QCOMPARE(nextEnd(daemon), int(Exited));
-        QFile dump(m_work.filePath(QStringLiteral("env.Safe3")));
-        QVERIFY(dump.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromUtf8(dump.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        const QStringList lines = QString::fromUtf8(readFile(m_work.filePath(QStringLiteral("env.Safe3"))))
+                                      .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         QCOMPARE(lines, (QStringList{
             QStringLiteral("KORVEX_BRAND=%1").arg(m_env.appInfo()->appName()),
             QStringLiteral("KORVEX_KEY=000102030405060708090a0b0c0d0e0f"),

@@ -51,11 +51,7 @@ struct SafeClient
     Result<EmptyPasswordTO> create(const QString &title, const QString &password, const QString &username = {},
                                    const QString &url = {}, const QString &comment = {})
     {
-        PasswordRecord record;
-        record.title = title;
-        record.username = username;
-        record.url = url;
-        record.comment = comment;
+        const PasswordRecord record{QString(), title, username, url, comment, {}, {}};
         return wait<EmptyPasswordTO>([&](auto cb) { controller->createPassword(record, QString(password), cb); });
     }
     // The entry's secret as the service sends it, still under the session key.

@@ -70,7 +70,8 @@ class TestFilesafeRI : public QObject
     QString readOnly; // access "r"
     QString noRead;   // access "cu"
 
-    void connectAs(int apiVersion)
+    // A new session of that API generation, logged in as alice; what went wrong.
+    QString connectAs(int apiVersion)
     {
         ri.reset();
         SessionOptions options;
@@ -79,6 +80,7 @@ class TestFilesafeRI : public QObject
         session = std::make_unique<OndoSession>(options);
         session->setServer(testServer(service->baseUrl()));
         ri = std::make_unique<FilesafeRI>(session.get(), env->appInfo());
+        return logIn(*session, QStringLiteral("alice"), QStringLiteral("alice-pw"));
     }
 
     QString local(const QString &name) const { return dir->filePath(name); }
@@ -115,10 +117,17 @@ class TestFilesafeRI : public QObject
         const auto r = upload(QString(), local(name), safeId + QLatin1Char('/'));
         return r.isOk() && !r.value.objects.isEmpty() ? r.value.objects.first() : FilesafeObjectTO();
     }
+    Result<FilesafesTO_v2> safes()
+    {
+        return wait<FilesafesTO_v2>([&](Callback<FilesafesTO_v2> cb) { ri->getFilesafes(cb); });
+    }
+    Result<FilesafeObjectsTO_v2> mkdir(const QString &name, const QString &parent)
+    {
+        return wait<FilesafeObjectsTO_v2>([&](Callback<FilesafeObjectsTO_v2> cb) { ri->createFolder(name, parent, cb); });
+    }
     qint64 used(const QString &safeId)
     {
-        const auto r = wait<FilesafesTO_v2>([&](Callback<FilesafesTO_v2> cb) { ri->getFilesafes(cb); });
-        for (const FileSafe &s : r.value.filesafes)
+        for (const FileSafe &s : safes().value.filesafes)
             if (s.safeId == safeId)
                 return s.storageUsed;
         return -1;
@@ -144,9 +153,7 @@ private slots:
     {
         dir = std::make_unique<QTemporaryDir>(QDir::homePath() + QStringLiteral("/files-XXXXXX"));
         QVERIFY(dir->isValid());
-        connectAs(3);
-        const QString error = logIn(*session, QStringLiteral("alice"), QStringLiteral("alice-pw"));
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(connectAs(3), QString());
     }
     void cleanup()
     {
@@ -167,13 +174,10 @@ private slots:
     {
         QFETCH(int, apiVersion);
         QFETCH(QString, base);
-        connectAs(apiVersion);
-        const QString error = logIn(*session, QStringLiteral("alice"), QStringLiteral("alice-pw"));
-        QVERIFY2(error.isEmpty(), qPrintable(error));
+        QCOMPARE(connectAs(apiVersion), QString());
         QCOMPARE(ri->basePath(), base);
         const QString folder = QStringLiteral("list-%1").arg(apiVersion);
-        const auto made = wait<FilesafeObjectsTO_v2>(
-            [&](Callback<FilesafeObjectsTO_v2> cb) { ri->createFolder(folder, team + "/", cb); });
+        const auto made = mkdir(folder, team + "/");
         QVERIFY2(made.isOk(), qPrintable(made.message));
         QVERIFY(writeFile(local("in.txt"), "inside"));
         QVERIFY(upload(QString(), local("in.txt"), made.value.objects.value(0).objectId).isOk());
@@ -181,10 +185,10 @@ private slots:
         // A mark put on this generation's paths only shows that the
         // requests went there.
         QVERIFY(service->rewriteBody(base + "info", "\"safe_name\":\"Team\"", "\"safe_name\":\"Team marked\""));
-        const auto safes = wait<FilesafesTO_v2>([&](Callback<FilesafesTO_v2> cb) { ri->getFilesafes(cb); });
-        QVERIFY2(safes.isOk(), qPrintable(safes.message));
+        const auto listed = safes();
+        QVERIFY2(listed.isOk(), qPrintable(listed.message));
         QStringList names;
-        for (const FileSafe &f : safes.value.filesafes)
+        for (const FileSafe &f : listed.value.filesafes)
             names << f.safeName;
         QVERIFY2(names.contains("Team marked"), qPrintable(names.join(',')));
 
@@ -201,11 +205,11 @@ private slots:
     {
         const FilesafeObjectTO file = put(team, "fields.txt", "0123456789");
         QVERIFY(!file.objectId.isEmpty());
-        const auto safes = wait<FilesafesTO_v2>([&](Callback<FilesafesTO_v2> cb) { ri->getFilesafes(cb); });
-        QVERIFY2(safes.isOk(), qPrintable(safes.message));
-        QCOMPARE(safes.value.raw.size(), safes.value.filesafes.size());
+        const auto listed = safes();
+        QVERIFY2(listed.isOk(), qPrintable(listed.message));
+        QCOMPARE(listed.value.raw.size(), listed.value.filesafes.size());
         QStringList names;
-        for (const FileSafe &s : safes.value.filesafes) {
+        for (const FileSafe &s : listed.value.filesafes) {
             names << s.safeName;
             if (s.safeId == team) {
                 QCOMPARE(s.safeType, QStringLiteral("TEAMSAFE"));
@@ -283,45 +287,34 @@ private slots:
     void failedDownloadKeepsTheDestination_data()
     {
         QTest::addColumn<QString>("fault");
+        QTest::addColumn<qint64>("expected"); // the size the caller expects; 65537 arrive
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
-        QTest::newRow("cut after 1000 bytes -> network error") << "cut" << int(ERR_NETWORK) << "";
-        QTest::newRow("one byte more than expected -> size mismatch")
-            << "shorter" << int(ERR_DOWNLOAD_FILE) << "Download size mismatch (expected: 65536, received: 65537)";
-        QTest::newRow("one byte less than expected -> size mismatch")
-            << "longer" << int(ERR_DOWNLOAD_FILE) << "Download size mismatch (expected: 65538, received: 65537)";
-        QTest::newRow("destination is a folder -> cannot override")
-            << "folder" << int(ERR_DOWNLOAD_FILE) << "Could not override file. File '%1' seems to be open.";
+        QTest::newRow("cut after 1000 bytes -> network error") << "cut" << qint64(65537) << int(ERR_NETWORK) << "";
+        QTest::newRow("one byte more than expected -> size mismatch") << "shorter" << qint64(65536)
+            << int(ERR_DOWNLOAD_FILE) << "Download size mismatch (expected: 65536, received: 65537)";
+        QTest::newRow("one byte less than expected -> size mismatch") << "longer" << qint64(65538)
+            << int(ERR_DOWNLOAD_FILE) << "Download size mismatch (expected: 65538, received: 65537)";
+        QTest::newRow("destination is a folder -> cannot override") << "folder" << qint64(65537)
+            << int(ERR_DOWNLOAD_FILE) << "Could not override file. File '%1' seems to be open.";
     }
     void failedDownloadKeepsTheDestination()
     {
         QFETCH(QString, fault);
+        QFETCH(qint64, expected);
         QFETCH(int, code);
         QFETCH(QString, message);
         const QByteArray content = randomData(65537, 7);
         const FilesafeObjectTO object = put(docs, "keep-" + fault, content);
         QVERIFY(!object.objectId.isEmpty());
         const QString dest = local("dest");
-        qint64 expected = 65537;
         if (fault == "cut")
             QVERIFY(service->cutBody("/api/sync/1/files/file/" + object.objectId, 1000));
-        else if (fault == "shorter")
-            expected = 65536;
-        else if (fault == "longer")
-            expected = 65538;
-        if (fault == "folder") {
-            QVERIFY(QDir().mkpath(dest + "/inside"));
-            QVERIFY(writeFile(dest + "/inside/x", "mine"));
-        } else {
-            QVERIFY(writeFile(dest, "the old content"));
-        }
+        QVERIFY(writeFile(fault == "folder" ? dest + "/inside/x" : dest, "the old content"));
         const auto r = download(object.objectId, expected, dest);
         QCOMPARE(int(r.code), code);
         QVERIFY2(r.message.contains(message.arg(dest)), qPrintable(r.message));
-        if (fault == "folder")
-            QCOMPARE(readFile(dest + "/inside/x"), QByteArray("mine"));
-        else
-            QCOMPARE(readFile(dest), QByteArray("the old content"));
+        QCOMPARE(readFile(fault == "folder" ? dest + "/inside/x" : dest), QByteArray("the old content"));
         QCOMPARE(leftovers(dir->path()), QStringList());
     }
 
@@ -338,7 +331,6 @@ private slots:
         const FilesafeObjectTO object = put(docs, "iv-" + QString::number(value.size()), randomData(70000, 3));
         QVERIFY(!object.objectId.isEmpty());
         const QString target = dir->filePath("iv");
-        QVERIFY(QDir().mkpath(target));
         QVERIFY(writeFile(target + "/iv.bin", "old"));
         const QString before = folderStamp(target);
         QVERIFY(service->replaceHeader("/api/sync/1/files/file/" + object.objectId, "X-Transport-Iv", value));
@@ -434,8 +426,7 @@ private slots:
         const QString name = QStringLiteral("del-%1-%2").arg(folder).arg(toTrash);
         FilesafeObjectTO object;
         if (folder) {
-            const auto made = wait<FilesafeObjectsTO_v2>(
-                [&](Callback<FilesafeObjectsTO_v2> cb) { ri->createFolder(name, team + "/", cb); });
+            const auto made = mkdir(name, team + "/");
             QVERIFY2(made.isOk() && made.value.objects.size() == 1, qPrintable(made.message));
             object = made.value.objects.first();
         } else {

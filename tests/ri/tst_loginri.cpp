@@ -54,6 +54,23 @@ class TestLoginRI : public QObject
         return outcome ? std::make_pair(int(outcome->code), outcome->message) : std::make_pair(-1, QString());
     }
 
+    // The steps a progress spy saw, in order.
+    static QList<int> steps(const QSignalSpy &progress)
+    {
+        QList<int> steps;
+        for (const auto &args : progress)
+            steps << args.at(0).value<ILoginRI::Step>();
+        return steps;
+    }
+
+    // A plain login of `c`; its outcome.
+    static std::pair<int, QString> login(Client &c, const QString &user, const QString &password)
+    {
+        std::optional<EmptyResult> outcome;
+        c.login->doLogin(user, password, [&](const EmptyResult &r) { outcome = r; });
+        return waitFor(outcome);
+    }
+
     // A login that answers the second factor with `method`, reading the TAN
     // the service delivered out of band; `wrongFirst` types a wrong TAN first.
     std::pair<int, QString> loginWithTan(Client &c, const QString &user, const QString &password,
@@ -115,20 +132,14 @@ private slots:
     {
         auto c = makeClient();
         QSignalSpy progress(c->login.get(), &LoginRI::progress);
-        std::optional<EmptyResult> outcome;
         // Capitals in the name: the handshake always uses the lower-case name.
-        c->login->doLogin("Alice", "alice-pw", [&](const EmptyResult &r) { outcome = r; });
-        const auto [code, message] = waitFor(outcome);
-        QCOMPARE(code, 0);
+        QCOMPARE(login(*c, "Alice", "alice-pw").first, 0);
         QCOMPARE(c->session->sessionKey().size(), 32);
         QVERIFY(!c->session->xsrfToken().isEmpty());
         QCOMPARE(c->session->account().name, QString("alice"));
         QVERIFY(c->session->account().id > 0);
         QVERIFY(!c->login->isLoginInProgress());
-        QList<int> steps;
-        for (const auto &args : progress)
-            steps << args.at(0).value<ILoginRI::Step>();
-        QCOMPARE(steps, (QList<int>{0, 1, 1, 2, 14, 2, 8}));
+        QCOMPARE(steps(progress), (QList<int>{0, 1, 1, 2, 14, 2, 8}));
 
         const User user = c->users->loadUser("alice", "CUSTOM");
         QVERIFY(user.isValid());
@@ -166,10 +177,7 @@ private slots:
         // The challenge stays after a wrong TAN; only the TAN is asked again.
         QCOMPARE(tanRequired.count(), wrongFirst ? 2 : 1);
         QCOMPARE(tanRequired.last().at(0).toBool(), wrongFirst);
-        bool rejected = false;
-        for (const auto &args : progress)
-            rejected = rejected || args.at(0).value<ILoginRI::Step>() == ILoginRI::TanRejected;
-        QCOMPARE(rejected, wrongFirst);
+        QCOMPARE(steps(progress).contains(ILoginRI::TanRejected), wrongFirst);
         QCOMPARE(methods.count(), 1);
         const auto offered = methods.first().at(0).value<TwoFactorMethods>();
         QVERIFY(offered.contains(TwoFactorMethod(method)));
@@ -179,8 +187,7 @@ private slots:
             QCOMPARE(mobile.first().at(0).toString().isEmpty(), false);
         if (TwoFactorMethod(method) == TwoFactorMethod::PhotoTan) {
             QCOMPARE(photo.count(), 1);
-            const QImage image = QImage::fromData(QByteArray::fromBase64(photo.first().at(0).toString().toLatin1()));
-            QVERIFY(!image.isNull());
+            QVERIFY(!QImage::fromData(QByteArray::fromBase64(photo.first().at(0).toString().toLatin1())).isNull());
         }
         if (TwoFactorMethod(method) == TwoFactorMethod::ITan) {
             QCOMPARE(itan.count(), 1);
@@ -203,7 +210,6 @@ private slots:
 
         for (int round = 2; round <= 3; ++round) {
             auto c = makeClient();
-            std::optional<EmptyResult> outcome;
             QSignalSpy challenges(c->login.get(), &LoginRI::smsCodeReferenceChanged);
             QSignalSpy progress(c->login.get(), &LoginRI::progress);
             QObject ctx;
@@ -211,14 +217,10 @@ private slots:
                 if (m.contains(TwoFactorMethod::DoubleSec))
                     c->login->selectTanMethod(TwoFactorMethod::DoubleSec);
             });
-            c->login->doLogin("chain", "pw-chain", [&](const EmptyResult &r) { outcome = r; });
-            const auto [code, message] = waitFor(outcome);
+            const auto [code, message] = login(*c, "chain", "pw-chain");
             QVERIFY2(code == 0, qPrintable(QString("round %1: %2").arg(round).arg(message)));
             QCOMPARE(challenges.count(), 0); // no TAN was sent
-            bool viaDoubleSec = false;
-            for (const auto &args : progress)
-                viaDoubleSec = viaDoubleSec || args.at(0).value<ILoginRI::Step>() == ILoginRI::ConcludeWithDoubleSec;
-            QVERIFY(viaDoubleSec);
+            QVERIFY(steps(progress).contains(ILoginRI::ConcludeWithDoubleSec));
             const QString next = credentials->readDoubleSec("CUSTOM", "chain");
             QCOMPARE(next.size(), 64);
             QVERIFY2(next != previous, "the value is rotated after each login");
@@ -245,9 +247,7 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, message);
         auto c = makeClient();
-        std::optional<EmptyResult> outcome;
-        c->login->doLogin(user, password, [&](const EmptyResult &r) { outcome = r; });
-        const auto result = waitFor(outcome);
+        const auto result = login(*c, user, password);
         QCOMPARE(result.first, code);
         if (!message.isEmpty())
             QCOMPARE(result.second, message);
@@ -292,18 +292,11 @@ private slots:
         QFETCH(bool, tanFirst);
         QFETCH(QString, message);
         auto c = makeClient();
-        std::optional<EmptyResult> outcome;
         QObject ctx;
         connect(c->login.get(), &LoginRI::tanRequired, &ctx, [&] {
-            if (tanFirst)
-                c->login->setTanCode("1234");
-            else
-                c->login->selectTanMethod(TwoFactorMethod::ITan);
+            tanFirst ? c->login->setTanCode("1234") : c->login->selectTanMethod(TwoFactorMethod::ITan);
         });
-        c->login->doLogin("sms", "pw-sms", [&](const EmptyResult &r) { outcome = r; });
-        const auto result = waitFor(outcome);
-        QCOMPARE(result.first, int(ERR_INTERNAL));
-        QCOMPARE(result.second, message);
+        QCOMPARE(login(*c, "sms", "pw-sms"), std::make_pair(int(ERR_INTERNAL), message));
     }
 
     void controllerLoginAndLogout()

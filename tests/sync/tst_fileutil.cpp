@@ -83,9 +83,7 @@ private slots:
         QFETCH(QString, algorithm);
         QFETCH(int, size);
         QFETCH(int, hash);
-        QByteArray data(size, Qt::Uninitialized);
-        for (int i = 0; i < size; ++i)
-            data[i] = char((i * 131 + i / 997) & 0xff);
+        const QByteArray data = TestFiles::randomData(size, quint32(size));
         const QString path = home(QStringLiteral("sum.bin"));
         QVERIFY(writeFile(path, data));
         const QString expected =
@@ -206,7 +204,6 @@ private slots:
         QFETCH(bool, folder);
         QVERIFY2(QDBusConnection::sessionBus().isConnected(), "needs the session bus of scripts/with-keyring");
         const QString dir = home(QStringLiteral("shown dir"));
-        QVERIFY(QDir().mkpath(dir));
         const QString file = dir + QStringLiteral("/a file.txt");
         QVERIFY(writeFile(file, "x"));
         const QString target = folder ? dir : file;
@@ -250,7 +247,6 @@ private slots:
         const QString file = home(QStringLiteral("trash me.txt"));
         const QString dir = home(QStringLiteral("trash dir"));
         QVERIFY(writeFile(file, "file"));
-        QVERIFY(QDir().mkpath(dir + QStringLiteral("/inner")));
         QVERIFY(writeFile(dir + QStringLiteral("/inner/x"), "x"));
         QVERIFY(MoveToTrashUtil::moveToTrash(file));
         QVERIFY(MoveToTrashUtil::moveToTrash(dir));
@@ -258,12 +254,10 @@ private slots:
         QVERIFY(!QFileInfo::exists(dir));
         const QString trash = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash";
         QVERIFY2(trash.startsWith(qEnvironmentVariable("KORVEX_TEST_ROOT")), qPrintable(trash));
-        QFile kept(trash + QStringLiteral("/files/trash me.txt"));
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("file"));
-        QVERIFY(QFileInfo::exists(trash + QStringLiteral("/files/trash dir/inner/x")));
-        QVERIFY(QFileInfo::exists(trash + QStringLiteral("/info/trash me.txt.trashinfo")));
-        QVERIFY(QFileInfo::exists(trash + QStringLiteral("/info/trash dir.trashinfo")));
+        QCOMPARE(TestFiles::readFile(trash + QStringLiteral("/files/trash me.txt")), QByteArray("file"));
+        QCOMPARE(TestFiles::readFile(trash + QStringLiteral("/files/trash dir/inner/x")), QByteArray("x"));
+        for (const char *info : {"/info/trash me.txt.trashinfo", "/info/trash dir.trashinfo"})
+            QVERIFY2(QFileInfo::exists(trash + QLatin1String(info)), info);
         // Nothing there: nothing to trash.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^MoveToTrashUtil::moveToTrash: ")));
         QVERIFY(!MoveToTrashUtil::moveToTrash(file));

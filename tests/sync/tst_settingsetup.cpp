@@ -1,4 +1,5 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "db/FileSafeDao.h"
 #include "db/OndoDatabase.h"
 #include "db/SyncSettingsDao.h"
@@ -55,14 +56,18 @@ class TestSettingSetup : public QObject
         if (!safes.getFileSafe(safe.safeId))
             safes.insertFileSafe(safe);
     }
-    SyncSetting store(const QString &folder)
+    // A choice of the current safe for `folder` below the test's folder.
+    SettingSetup::Choice choice(const QString &folder) const
     {
-        SettingSetup setup(settings.get(), session.get(), &prompts);
         SettingSetup::Choice c;
         c.safe = safe;
         c.localDir = dir.filePath(folder);
-        QDir().mkpath(c.localDir);
-        return setup.save(c);
+        return c;
+    }
+    SyncSetting store(const QString &folder)
+    {
+        QDir().mkpath(dir.filePath(folder));
+        return SettingSetup(settings.get(), session.get(), &prompts).save(choice(folder));
     }
 
 private slots:
@@ -120,9 +125,7 @@ private slots:
     void missingFolderIsCreatedOnlyWhenTheUserSaysSo()
     {
         SettingSetup setup(settings.get(), session.get(), &prompts);
-        SettingSetup::Choice c;
-        c.safe = safe;
-        c.localDir = dir.filePath(QStringLiteral("New/Deep"));
+        const SettingSetup::Choice c = choice(QStringLiteral("New/Deep"));
         prompts.answers = {false};
         QVERIFY(!setup.save(c).isValid());
         QVERIFY(!QFileInfo::exists(c.localDir));
@@ -134,17 +137,12 @@ private slots:
     void encryptedFolderMustBeEmptyAndGetsAKey()
     {
         SettingSetup setup(settings.get(), session.get(), &prompts);
-        SettingSetup::Choice c;
-        c.safe = safe;
+        SettingSetup::Choice c = choice(QStringLiteral("Secret"));
         c.encryption = true;
-        c.localDir = dir.filePath(QStringLiteral("Secret"));
-        QDir().mkpath(c.localDir);
-        QFile f(c.localDir + QStringLiteral("/already.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.close();
+        QVERIFY(TestFiles::writeFile(c.localDir + QStringLiteral("/already.txt"), QByteArray()));
         QVERIFY(!setup.save(c).isValid());
         QVERIFY(prompts.told.last().contains(QStringLiteral("must be empty")));
-        QVERIFY(f.remove());
+        QVERIFY(QFile::remove(c.localDir + QStringLiteral("/already.txt")));
         const SyncSetting stored = setup.save(c);
         QVERIFY(stored.isValid() && stored.encryption);
         QCOMPARE(stored.encryptionKey.size(), 16);
@@ -169,8 +167,7 @@ private slots:
         QFETCH(QString, folderId);
         QFETCH(int, mode);
         const SettingSetup setup(settings.get(), session.get(), &prompts);
-        SettingSetup::Choice c;
-        c.safe = safe;
+        SettingSetup::Choice c = choice(QString());
         c.remotePath = remotePath;
         c.remoteFolderId = QStringLiteral("f-7");
         c.automatic = automatic;
