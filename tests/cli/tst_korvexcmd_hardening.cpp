@@ -54,11 +54,6 @@ class TestKorvexCmdHardening : public QObject
     std::unique_ptr<ServiceProcess> service;
     QString peerCa;
 
-    CmdRun run(const QStringList &args, const QByteArray &stdinText = QByteArray(), const QString &password = "pw")
-    {
-        return runKorvexCmd(args, password, stdinText);
-    }
-
     QStringList peerArgs() const { return {"--server", peer->url("localhost"), "--ca-file", peerCa}; }
     QStringList serviceArgs() const { return {"--server", service->baseUrl(), "--ca-file", service->caFile()}; }
 
@@ -123,7 +118,7 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QString, shown);
         serveHostileLogin(statusLine);
-        const CmdRun r = run(QStringList{"login", "--user", "mallory"} + peerArgs());
+        const CmdRun r = runKorvexCmd(QStringList{"login", "--user", "mallory"} + peerArgs(), "pw");
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(r.err.contains(shown), qPrintable(r.err));
         QVERIFY2(!hasControl(r.err), qPrintable(r.err.toUtf8().toPercentEncoding(" :()/.,'-\n")));
@@ -138,8 +133,8 @@ private slots:
         env->settings()->setValue("ui/dbg_dialog_ignore_ssl", true);
         env->settings()->sync();
         // An impostor: the peer's certificate comes from a CA nobody trusts.
-        const CmdRun r = run({"login", "--user", "mallory", "--server", peer->url("localhost"), "--ca-file",
-                           service->caFile()});
+        const CmdRun r = runKorvexCmd({"login", "--user", "mallory", "--server", peer->url("localhost"), "--ca-file",
+                                       service->caFile()}, "pw");
         env->settings()->remove("ui/dbg_dialog_ignore_ssl");
         env->settings()->sync();
         QVERIFY2(r.exitCode == 3, qPrintable(r.err));
@@ -174,13 +169,13 @@ private slots:
         } else {
             // Another program in the middle of a write.
             if (!QFile::exists(env->appInfo()->databasePath()))
-                run({"login", "--user", "x", "--server", "https://127.0.0.1:9"});
+                runKorvexCmd({"login", "--user", "x", "--server", "https://127.0.0.1:9"}, "pw");
             other = QSqlDatabase::addDatabase("QSQLITE", "holder");
             other.setDatabaseName(env->appInfo()->databasePath());
             QVERIFY(other.open());
             QVERIFY(QSqlQuery(other).exec("BEGIN IMMEDIATE"));
         }
-        const CmdRun r = run(QStringList{"login", "--user", user} + server, {}, "alice-pw");
+        const CmdRun r = runKorvexCmd(QStringList{"login", "--user", user} + server, "alice-pw");
         other.close(); // rolls the open write back
         other = QSqlDatabase();
         QSqlDatabase::removeDatabase("holder");
@@ -200,7 +195,7 @@ private slots:
     void tooManyWrongTans()
     {
         QFETCH(QByteArray, input);
-        const CmdRun r = run(QStringList{"login", "--user", "carol"} + serviceArgs(), input, "carol-pw");
+        const CmdRun r = runKorvexCmd(QStringList{"login", "--user", "carol"} + serviceArgs(), "carol-pw", input);
         QCOMPARE(r.exitCode, 1);
         QVERIFY2(r.err.contains("Too many wrong TANs"), qPrintable(r.err));
     }
@@ -219,8 +214,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, message);
         const QString real = QDir::homePath() + "/real-pw.txt";
-        QVERIFY(writeFile(real, "alice-pw\n"));
-        QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(writeFile(real, "alice-pw\n") && QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
         QString given = QDir::homePath() + "/given-" + kind;
         QFile::remove(given);
         if (kind == "link") {
@@ -233,7 +227,7 @@ private slots:
             if (kind == "foreign" && ::chown(QFile::encodeName(given).constData(), 65534, 65534) != 0)
                 QSKIP("needs root to give a file to another user");
         }
-        const CmdRun r = run(QStringList{"login", "--user", "alice", "--password-file", given} + serviceArgs(), {}, QString());
+        const CmdRun r = runKorvexCmd(QStringList{"login", "--user", "alice", "--password-file", given} + serviceArgs());
         QCOMPARE(r.exitCode, 5);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
@@ -248,7 +242,7 @@ private slots:
         QCOMPARE(::chmod(QFile::encodeName(cache + "/KorvexSync/korvexcmd.log").constData(), 0644), 0);
         QCOMPARE(::chmod(QFile::encodeName(cache).constData(), 0755), 0);
         QCOMPARE(::chmod(QFile::encodeName(config + "/KorvexSync.conf").constData(), 0644), 0);
-        run(QStringList{"login", "--user", "alice"} + serviceArgs(), {}, "alice-pw");
+        runKorvexCmd(QStringList{"login", "--user", "alice"} + serviceArgs(), "alice-pw");
         int seen = 0;
         for (const QString &root : {config, cache}) {
             QDirIterator it(root, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);

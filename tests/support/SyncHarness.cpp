@@ -268,24 +268,18 @@ QMap<QString, QPair<QString, QString>> SyncHarness::Remote::objects()
     return map;
 }
 
-QString SyncHarness::Remote::folderId(const QString &path)
-{
-    if (path.isEmpty())
-        return m_harness->safeId() + QStringLiteral("/");
-    const auto all = objects();
-    const auto it = all.constFind(path);
-    if (it != all.constEnd())
-        return it->second == QLatin1String("d") ? it->first : QString();
-    if (!mkdir(path))
-        return QString();
-    return objects().value(path).first;
-}
-
 QString SyncHarness::Remote::parentId(const QString &path)
 {
     if (!ensureLoggedIn())
         return QString();
-    return folderId(path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString());
+    const QString parent = path.contains(QLatin1Char('/')) ? path.section(QLatin1Char('/'), 0, -2) : QString();
+    if (parent.isEmpty())
+        return m_harness->safeId() + QStringLiteral("/");
+    const auto all = objects();
+    const auto it = all.constFind(parent);
+    if (it != all.constEnd())
+        return it->second == QLatin1String("d") ? it->first : QString();
+    return mkdir(parent) ? objects().value(parent).first : QString();
 }
 
 bool SyncHarness::Remote::mkdir(const QString &path)

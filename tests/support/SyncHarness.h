@@ -96,7 +96,6 @@ public:
 
     private:
         bool ensureLoggedIn();
-        QString folderId(const QString &path);
         // The id of the folder that holds `path` (made when missing); empty on failure.
         QString parentId(const QString &path);
         SyncHarness *m_harness;
