@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #ifdef Q_OS_WIN
@@ -65,25 +65,48 @@ bool IconOverlay::ensureFolderSettingsFile(const QString &folder, const QString 
     return true;
 }
 
-bool IconOverlay::runGio(const QStringList &args) const
+void IconOverlay::runGio(const QStringList &args)
+{
+    m_gioQueue.enqueue(args);
+    if (!m_gio)
+        startNextGio();
+}
+
+void IconOverlay::startNextGio()
 {
     const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
-    if (gio.isEmpty())
-        return false;
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(gio, args);
-    if (!process.waitForFinished(5000)) {
-        process.kill();
-        process.waitForFinished(1000);
+    if (gio.isEmpty()) {
+        m_gioQueue.clear();
+        return;
     }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        // Without a metadata store (no GVfs) there is nothing to set: not worth more than a debug line.
-        qDebug("IconOverlay: gio %s: %s", qUtf8Printable(args.join(QLatin1Char(' '))),
-               qUtf8Printable(QString::fromLocal8Bit(process.readAll()).trimmed()));
-        return false;
-    }
-    return true;
+    if (m_gioQueue.isEmpty())
+        return;
+    const QStringList args = m_gioQueue.dequeue();
+    m_gio = new QProcess(this);
+    m_gio->setProcessChannelMode(QProcess::MergedChannels);
+    connect(m_gio, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            [this, args](int code, QProcess::ExitStatus status) {
+                if (status != QProcess::NormalExit || code != 0) {
+                    // Without a metadata store (no GVfs) there is nothing to set: not worth more than a debug line.
+                    qDebug("IconOverlay: gio %s: %s", qUtf8Printable(args.join(QLatin1Char(' '))),
+                           qUtf8Printable(QString::fromLocal8Bit(m_gio->readAll()).trimmed()));
+                }
+                finishGio();
+            });
+    connect(m_gio, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) // no finished() follows
+            finishGio();
+    });
+    // A gio that hangs (a stalled GVfs) must not hold up the icons queued after it.
+    QTimer::singleShot(5000, m_gio, &QProcess::kill);
+    m_gio->start(gio, args);
+}
+
+void IconOverlay::finishGio()
+{
+    m_gio->deleteLater();
+    m_gio = nullptr;
+    startNextGio();
 }
 
 void IconOverlay::addOverlay(const SyncSetting &setting)

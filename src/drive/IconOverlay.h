@@ -4,6 +4,9 @@
 
 #include <QHash>
 #include <QObject>
+#include <QProcess>
+#include <QQueue>
+#include <QStringList>
 
 class AppInfo;
 class IFileSystemDriverManager;
@@ -35,9 +38,15 @@ public slots:
 
 private:
     QString folderOf(const SyncSetting &setting) const;
-    bool runGio(const QStringList &args) const;
+    // One gio run at a time, in order: a setting removed right after it was
+    // added must end without the icon. Nothing waits for gio on the GUI thread.
+    void runGio(const QStringList &args);
+    void startNextGio();
+    void finishGio();
 
     IFileSystemDriverManager *m_manager;
     const AppInfo *m_appInfo;
     QHash<int, SyncSetting> m_seen; // by id, as addOverlay saw them
+    QQueue<QStringList> m_gioQueue;
+    QProcess *m_gio = nullptr;       // the run in progress
 };
