@@ -430,7 +430,7 @@ void FileHandlers::upload(Call &call)
 
     const QByteArray sum = digest.finalBytes();
     up.size = written;
-    up.checksum = "sha256:" + WireFormat::toHex(std::string(sum.constData(), static_cast<size_t>(sum.size())));
+    up.checksum = WireFormat::checksumText(sum);
     up.blob = data.newBlobId();
     const std::string blobPath = data.blobPath(up.blob);
     if (std::rename(temp.path.c_str(), blobPath.c_str()) != 0) {

@@ -545,7 +545,7 @@ int ServiceCli::importFolder()
             return failure("cannot store " + relative.generic_string());
         }
         const QByteArray sum = digest.finalBytes();
-        up.checksum = "sha256:" + WireFormat::toHex(std::string(sum.constData(), static_cast<size_t>(sum.size())));
+        up.checksum = WireFormat::checksumText(sum);
         if (!data->safes().commitUpload(up, obsolete).ok()) {
             fs::remove(data->blobPath(up.blob), ec);
             std::fprintf(stderr, "korvex-service: kept the existing %s\n", relative.c_str());

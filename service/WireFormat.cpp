@@ -163,6 +163,11 @@ std::string toHex(const std::string &bytes)
     return out;
 }
 
+std::string checksumText(const QByteArray &sha256)
+{
+    return "sha256:" + toHex(std::string(sha256.constData(), static_cast<size_t>(sha256.size())));
+}
+
 std::optional<std::string> fromHex(const std::string &hex)
 {
     if (hex.size() % 2 != 0)

@@ -35,6 +35,8 @@ std::string joinPath(const std::string &folder, const std::string &name);
 // Lower-case hex of bytes, and the bytes of strict hex (even length, hex digits only).
 std::string toHex(const std::string &bytes);
 std::optional<std::string> fromHex(const std::string &hex);
+// An object's "checksum" as listings carry it: "sha256:" and the digest's hex.
+std::string checksumText(const QByteArray &sha256);
 
 // Decimal text of a non-negative 64-bit id; empty optional for anything else.
 std::optional<std::int64_t> parseId(const std::string &text);
