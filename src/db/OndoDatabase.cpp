@@ -225,10 +225,14 @@ void OndoDatabase::migration(const QString &from, const QString &to, const QStri
     if (m_version != from)
         return;
     qDebug("OndoDatabase::migration: from %s to %s", qUtf8Printable(from), qUtf8Printable(to));
+    const auto logError = [](const QSqlError &error) {
+        qWarning("OndoDatabase::init: Error: %s [%s]", qUtf8Printable(error.nativeErrorCode()),
+                 qUtf8Printable(error.text()));
+    };
+    const auto logErrors = [](int errors) { qWarning("OndoDatabase::init: DB migration errors: %d", errors); };
     if (!m_db.transaction()) {
-        qWarning("OndoDatabase::init: Error: %s [%s]", qUtf8Printable(m_db.lastError().nativeErrorCode()),
-                 qUtf8Printable(m_db.lastError().text()));
-        qWarning("OndoDatabase::init: DB migration errors: %d", 1);
+        logError(m_db.lastError());
+        logErrors(1);
         return;
     }
     QSqlQuery q(m_db);
@@ -237,8 +241,7 @@ void OndoDatabase::migration(const QString &from, const QString &to, const QStri
         qWarning("OndoDatabase::init: Query: %s", qUtf8Printable(statement));
         if (!q.exec(statement)) {
             ++errors;
-            qWarning("OndoDatabase::init: Error: %s [%s]", qUtf8Printable(q.lastError().nativeErrorCode()),
-                     qUtf8Printable(q.lastError().text()));
+            logError(q.lastError());
             break; // the rest would be undone with it
         }
     }
@@ -255,7 +258,7 @@ void OndoDatabase::migration(const QString &from, const QString &to, const QStri
         ++errors;
     }
     m_db.rollback();
-    qWarning("OndoDatabase::init: DB migration errors: %d", errors);
+    logErrors(errors);
 }
 
 // Files that went through the 0.2.9 step have a user table whose id is a
