@@ -3,7 +3,7 @@
 #include "CliClient.h"
 #include "CliOutput.h"
 #include "ExitCode.h"
-#include "SignalWatcher.h"
+#include "app/SignalWatcher.h"
 #include "SyncReporter.h"
 
 #include "app/AppContext.h"

@@ -5,6 +5,7 @@
 #include "app/ConfigurationManager.h"
 #include "app/CrashDumps.h"
 #include "app/Settings.h"
+#include "app/SignalWatcher.h"
 #include "app/SettingsStorage.h"
 #include "app/SingleInstance.h"
 #include "app/StartOnStartup.h"
@@ -313,7 +314,6 @@ void OndoApplication::initApp()
     setAppState(Idle);
 
     if (!Settings::value(Settings::AppStartMinimized).toBool()) {
-        m_mainWindow->restoreGeometry(Settings::value(Settings::UiMainWindowGeometry).toByteArray());
         m_mainWindow->show();
         m_mainWindow->prepareFirstPage();
         m_mainWindow->raise();
@@ -325,6 +325,16 @@ void OndoApplication::initApp()
     doGetClientVersion();
     QTimer::singleShot(1000, this, &OndoApplication::checkCrash);
     connect(this, &QCoreApplication::aboutToQuit, this, &OndoApplication::on_aboutToQuit);
+    // A session that ends, or a plain kill, asks with SIGTERM: end as Quit
+    // does, without asking, so the window's geometry and the settings are
+    // written. A sync in progress is stopped; an action it leaves half done
+    // is one the next run completes, as after a crash.
+    connect(new SignalWatcher(this), &SignalWatcher::signalled, this, [this](int signalNumber) {
+        qInfo("OndoApplication: signal %d: quitting", signalNumber);
+        if (m_scheduler && m_scheduler->isSyncing())
+            m_scheduler->stopSync();
+        quit();
+    });
     qInfo("OndoApplication::initApp: finished");
 }
 
