@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/FeaturesUtil.h"
+#include "app/Settings.h"
 #include "db/SyncSettingsDao.h"
 #include "net/OndoSession.h"
 #include "ri/LoginController.h"
@@ -74,6 +75,11 @@ MainWindow::MainWindow(const DesktopParts &parts, const LoginView::Parts &login,
         // The detail panel's "last synchronisation" follows the runs.
         connect(s, &MultiSyncher::syncFinished, m_settingsList, &FileSyncSettingsView::on_syncSettingsDataChanged);
     }
+    // Restored here, also for a start to the tray: the geometry written at
+    // quit must be the user's, not that of a window never shown.
+    restoreGeometry(Settings::value(Settings::UiMainWindowGeometry).toByteArray());
+    if (windowState() & Qt::WindowFullScreen)
+        qInfo("MainWindow::MainWindow: loaded setting: Qt::WindowFullScreen");
     qInfo("MainWindow::MainWindow: device pixel ratio: %d", int(devicePixelRatio()));
 }
 

@@ -1,6 +1,8 @@
 #include "TestEnv.h"
 
+#include <QDataStream>
 #include <QFile>
+#include <QRect>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -83,6 +85,38 @@ private slots:
         first.terminate();
         QVERIFY(first.waitForFinished(10000));
         QVERIFY(env->logText().contains("INFO OndoApplication shutdown"));
+    }
+
+    // A window last left in full screen, started to the tray and quit
+    // there, keeps its saved geometry instead of that of a window never shown.
+    void fullScreenSurvivesAStartToTheTray()
+    {
+        // QWidget::saveGeometry's layout, version 3.0: frame, normal
+        // geometry, screen, maximized, full screen, screen width, geometry.
+        QByteArray saved;
+        QDataStream out(&saved, QIODevice::WriteOnly);
+        out.setVersion(QDataStream::Qt_4_0);
+        out << quint32(0x1D9D0CB) << quint16(3) << quint16(0) << QRect(100, 80, 900, 640) << QRect(100, 80, 900, 640)
+            << qint32(0) << quint8(0) << quint8(1) << qint32(800) << QRect(100, 80, 900, 640);
+        const auto fullScreen = [](const QByteArray &geometry) { return geometry.size() > 45 && geometry.at(45) != 0; };
+        QVERIFY(fullScreen(saved));
+        env->settings()->setValue("ui/main_window_geometry", saved);
+        env->settings()->setValue("app/start_minimized", true);
+        env->settings()->sync();
+        const int starts = env->logText().count("OndoApplication::initApp: finished");
+
+        QProcess client;
+        startClient(client);
+        QVERIFY(client.waitForStarted());
+        QVERIFY2(env->waitForLog("OndoApplication::initApp: finished", starts + 1, 30000), qPrintable(env->logText()));
+        client.terminate(); // as a session that ends does: the client quits and writes its settings
+        QVERIFY(client.waitForFinished(10000));
+        QCOMPARE(client.exitStatus(), QProcess::NormalExit);
+        env->settings()->sync();
+        QVERIFY(fullScreen(env->settings()->value("ui/main_window_geometry").toByteArray()));
+        QVERIFY(env->logText().contains("MainWindow::MainWindow: loaded setting: Qt::WindowFullScreen"));
+        env->settings()->remove("app/start_minimized");
+        env->settings()->sync();
     }
 
     // Without XDG_RUNTIME_DIR the platform's fallback is a folder in the
