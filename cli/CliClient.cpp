@@ -4,17 +4,12 @@
 
 #include "app/AppContext.h"
 #include "app/Settings.h"
-#include "db/FileObjectDao.h"
-#include "db/FileSafeDao.h"
 #include "db/OndoDatabase.h"
-#include "db/SyncHistoryDao.h"
-#include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
 #include "net/OndoSession.h"
 #include "net/ServerList.h"
 #include "net/SessionOptions.h"
-#include "ri/FilesafeRI.h"
 #include "ri/LoginController.h"
 
 #include <QUrl>
@@ -66,11 +61,7 @@ QString CliClient::open()
     m_loginRI = new LoginRI(m_session, m_userDao, m_context->appInfo(), m_credentials.get(),
                             LoginRI::Device{info->device_id, info->device_name}, this);
     m_loginController = new LoginController(m_session, m_servers.get(), m_loginRI, this);
-    m_filesafeRI = new FilesafeRI(m_session, m_context->appInfo(), this);
-    m_fileSafeDao = new FileSafeDao(m_database.get(), m_session, m_filesafeRI, m_context->config(), this);
-    m_syncSettingsDao = new SyncSettingsDao(m_database.get(), m_session, m_credentials.get(), this);
-    m_fileObjectDao = new FileObjectDao(m_database.get(), this);
-    m_syncHistoryDao = new SyncHistoryDao(m_database.get(), m_session, this);
+    m_sync = Syncher::Context::create(m_database.get(), m_session, m_context->appInfo(), m_credentials.get(), this);
     return QString();
 }
 
@@ -93,12 +84,7 @@ QString CliClient::selectServer(const QString &prefixOrUrl)
 MultiSyncher::Context CliClient::schedulerContext(ISyncPrompts *prompts) const
 {
     MultiSyncher::Context c;
-    c.syncher.fileSafes = m_fileSafeDao;
-    c.syncher.settings = m_syncSettingsDao;
-    c.syncher.fileObjects = m_fileObjectDao;
-    c.syncher.history = m_syncHistoryDao;
-    c.syncher.filesafeRI = m_filesafeRI;
-    c.syncher.session = m_session;
+    c.syncher = m_sync;
     // The desktop takes the same locks: one program at a time per setting.
     c.lockFolder = m_context->appInfo()->databaseFolder();
     c.prompts = prompts;

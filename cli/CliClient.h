@@ -10,11 +10,6 @@
 
 class AppContext;
 class CredentialStore;
-class FileObjectDao;
-class FileSafeDao;
-class FilesafeRI;
-class SyncHistoryDao;
-class SyncSettingsDao;
 class LoginController;
 class OndoDatabase;
 class OndoSession;
@@ -44,14 +39,13 @@ public:
     CredentialStore *credentials() const { return m_credentials.get(); }
     LoginRI *loginRI() const { return m_loginRI; }
     LoginController *loginController() const { return m_loginController; }
-    FilesafeRI *filesafeRI() const { return m_filesafeRI; }
+    FilesafeRI *filesafeRI() const { return m_sync.filesafeRI; }
     OndoDatabase *database() const { return m_database.get(); }
-    FileSafeDao *fileSafeDao() const { return m_fileSafeDao; }
-    SyncSettingsDao *syncSettingsDao() const { return m_syncSettingsDao; }
-    FileObjectDao *fileObjectDao() const { return m_fileObjectDao; }
-    SyncHistoryDao *syncHistoryDao() const { return m_syncHistoryDao; }
+    FileSafeDao *fileSafeDao() const { return m_sync.fileSafes; }
+    SyncSettingsDao *syncSettingsDao() const { return m_sync.settings; }
+    FileObjectDao *fileObjectDao() const { return m_sync.fileObjects; }
+    SyncHistoryDao *syncHistoryDao() const { return m_sync.history; }
     AppContext *appContext() const { return m_context; }
-    // What a sync run works with.
     // What a scheduler of this client works with; mass deletions are asked through `prompts`.
     MultiSyncher::Context schedulerContext(ISyncPrompts *prompts) const;
 
@@ -64,9 +58,5 @@ private:
     OndoSession *m_session = nullptr;      // child
     LoginRI *m_loginRI = nullptr;          // child
     LoginController *m_loginController = nullptr; // child
-    FilesafeRI *m_filesafeRI = nullptr;           // child
-    FileSafeDao *m_fileSafeDao = nullptr;         // child
-    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
-    FileObjectDao *m_fileObjectDao = nullptr;     // child
-    SyncHistoryDao *m_syncHistoryDao = nullptr;   // child
+    Syncher::Context m_sync; // children
 };

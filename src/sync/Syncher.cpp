@@ -1,5 +1,6 @@
 #include "sync/Syncher.h"
 
+#include "app/AppInfo.h"
 #include "db/FileObjectDao.h"
 #include "db/FileSafeDao.h"
 #include "db/OndoDatabase.h"
@@ -59,6 +60,19 @@ ObjectStates statesOf(FileObjects objects)
     return states;
 }
 } // namespace
+
+Syncher::Context Syncher::Context::create(OndoDatabase *database, OndoSession *session, const AppInfo *appInfo,
+                                          CredentialStore *credentials, QObject *owner)
+{
+    Context c;
+    c.session = session;
+    c.filesafeRI = new FilesafeRI(session, appInfo, owner);
+    c.fileSafes = new FileSafeDao(database, session, c.filesafeRI, appInfo->config(), owner);
+    c.settings = new SyncSettingsDao(database, session, credentials, owner);
+    c.fileObjects = new FileObjectDao(database, owner);
+    c.history = new SyncHistoryDao(database, session, owner);
+    return c;
+}
 
 Syncher::Syncher(const Context &context, QObject *parent)
     : QObject(parent)

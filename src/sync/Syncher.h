@@ -16,9 +16,12 @@
 #include <QObject>
 #include <QPointer>
 
+class AppInfo;
+class CredentialStore;
 class FileObjectDao;
 class FileSafeDao;
 class FilesafeRI;
+class OndoDatabase;
 class SyncHistoryDao;
 class SyncSettingsDao;
 
@@ -40,6 +43,12 @@ public:
         SyncHistoryDao *history = nullptr;
         FilesafeRI *filesafeRI = nullptr;
         OndoSession *session = nullptr; // reports a lost server session
+
+        // The file API and the data access objects over one database and
+        // session, as the desktop client and korvexcmd both run them;
+        // `owner` is their parent.
+        static Context create(OndoDatabase *database, OndoSession *session, const AppInfo *appInfo,
+                              CredentialStore *credentials, QObject *owner);
     };
 
     explicit Syncher(const Context &context, QObject *parent = nullptr);

@@ -10,10 +10,8 @@
 #include "app/SingleInstance.h"
 #include "app/StartOnStartup.h"
 #include "app/VersionOrder.h"
-#include "db/FileObjectDao.h"
 #include "db/FileSafeDao.h"
 #include "db/OndoDatabase.h"
-#include "db/SyncHistoryDao.h"
 #include "db/SyncSettingsDao.h"
 #include "db/UserDao.h"
 #include "drive/CredentialStore.h"
@@ -22,7 +20,6 @@
 #include "net/NetProxy.h"
 #include "net/ServerList.h"
 #include "passwords/PasswordController.h"
-#include "ri/FilesafeRI.h"
 #include "ri/LoginController.h"
 #include "ri/LoginRI.h"
 #include "ri/PasswordRI.h"
@@ -184,16 +181,12 @@ void OndoApplication::initApp()
             &OndoApplication::on_proxyAuthenticationRequired, Qt::DirectConnection);
 
     // The file safe API and the data access objects.
-    m_filesafeRI = new FilesafeRI(m_session, m_appInfo, this);
-    m_fileSafeDao = new FileSafeDao(m_database.data(), m_session, m_filesafeRI, m_appInfo->config(), this);
-    m_syncSettingsDao = new SyncSettingsDao(m_database.data(), m_session, m_credentialStore.data(), this);
+    m_sync = Syncher::Context::create(m_database.data(), m_session, m_appInfo, m_credentialStore.data(), this);
     m_userDao = new UserDao(m_database.data(), this);
-    m_syncHistoryDao = new SyncHistoryDao(m_database.data(), m_session, this);
-    m_fileObjectDao = new FileObjectDao(m_database.data(), this);
 
     // The drives of encrypted settings and the folder icons; the daemons
     // run only once the local server below serves them.
-    m_drives = new EncryptedDrives(m_appInfo, m_syncSettingsDao,
+    m_drives = new EncryptedDrives(m_appInfo, m_sync.settings,
                                    Settings::value(Settings::AppDecryptWhenOffline).toBool(), this);
     m_drives->followLog(m_log);
     FileSystemDriverManager *driveManager = m_drives->manager();
@@ -203,21 +196,16 @@ void OndoApplication::initApp()
     // A drive that mounts covers its folder's icon: set it again then.
     auto *iconOverlay = new IconOverlay(driveManager, m_appInfo, this);
     connect(m_drives, &EncryptedDrives::driveReady, iconOverlay, &IconOverlay::addOverlay);
-    connect(m_syncSettingsDao, &SyncSettingsDao::settingAdded, iconOverlay, &IconOverlay::addOverlay);
-    connect(m_syncSettingsDao, &SyncSettingsDao::settingRemoved, iconOverlay, &IconOverlay::removeOverlayById);
+    connect(m_sync.settings, &SyncSettingsDao::settingAdded, iconOverlay, &IconOverlay::addOverlay);
+    connect(m_sync.settings, &SyncSettingsDao::settingRemoved, iconOverlay, &IconOverlay::removeOverlayById);
     SyncSettingsDao::Filter allSettings;
     allSettings.currentUser = false;
-    for (const SyncSetting &setting : m_syncSettingsDao->getListInternal(allSettings))
+    for (const SyncSetting &setting : m_sync.settings->getListInternal(allSettings))
         iconOverlay->addOverlay(setting);
 
     // The scheduler, the directory helper and the Wi-Fi rule.
     MultiSyncher::Context context;
-    context.syncher.fileSafes = m_fileSafeDao;
-    context.syncher.settings = m_syncSettingsDao;
-    context.syncher.fileObjects = m_fileObjectDao;
-    context.syncher.history = m_syncHistoryDao;
-    context.syncher.filesafeRI = m_filesafeRI;
-    context.syncher.session = m_session;
+    context.syncher = m_sync;
     context.drives = driveManager;
     context.prompts = this;
     // korvexcmd's runs take the same locks: one program at a time per setting.
@@ -251,7 +239,7 @@ void OndoApplication::initApp()
         // login can let its answer arrive before other login handlers run.
         if (m_mainWindow)
             m_mainWindow->on_fetchingFileSafes();
-        m_fileSafeDao->syncFileSafes([this](const Result<FileSafes> &result) { on_getInitialFilesafes(result); });
+        m_sync.fileSafes->syncFileSafes([this](const Result<FileSafes> &result) { on_getInitialFilesafes(result); });
     });
     connect(loginController, &LoginController::loggedOut, this, [this] {
         if (m_scheduler->isSyncing())
@@ -271,11 +259,11 @@ void OndoApplication::initApp()
     parts.servers = m_serverList;
     parts.credentials = m_credentialStore.data();
     parts.loginController = loginController;
-    parts.filesafeRI = m_filesafeRI;
-    parts.fileSafes = m_fileSafeDao;
-    parts.settings = m_syncSettingsDao;
-    parts.fileObjects = m_fileObjectDao;
-    parts.history = m_syncHistoryDao;
+    parts.filesafeRI = m_sync.filesafeRI;
+    parts.fileSafes = m_sync.fileSafes;
+    parts.settings = m_sync.settings;
+    parts.fileObjects = m_sync.fileObjects;
+    parts.history = m_sync.history;
     parts.scheduler = m_scheduler;
     parts.dirUtil = m_dirUtil;
     parts.wifi = m_wifi;

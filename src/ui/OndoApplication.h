@@ -7,6 +7,7 @@
 #include "net/Result.h"
 #include "db/FileSafe.h"
 #include "sync/ISyncPrompts.h"
+#include "sync/Syncher.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -105,9 +106,9 @@ public:
     MultiSyncher *scheduler() const { return m_scheduler; }
     GlobalActions *globalActions() const { return m_globalActions; }
     WifiController *wifiController() const { return m_wifi; }
-    SyncSettingsDao *syncSettingsDao() const { return m_syncSettingsDao; }
-    FileSafeDao *fileSafeDao() const { return m_fileSafeDao; }
-    SyncHistoryDao *syncHistoryDao() const { return m_syncHistoryDao; }
+    SyncSettingsDao *syncSettingsDao() const { return m_sync.settings; }
+    FileSafeDao *fileSafeDao() const { return m_sync.fileSafes; }
+    SyncHistoryDao *syncHistoryDao() const { return m_sync.history; }
     LoginController *loginController() const;
 
     void initNetworkConfig();
@@ -162,11 +163,7 @@ private:
     QPointer<LoginController> m_loginController;
     UserDao *m_userDao = nullptr; // child
     LoginRI *m_loginRI = nullptr; // child
-    FilesafeRI *m_filesafeRI = nullptr;          // child
-    FileSafeDao *m_fileSafeDao = nullptr;        // child
-    SyncSettingsDao *m_syncSettingsDao = nullptr; // child
-    FileObjectDao *m_fileObjectDao = nullptr;    // child
-    SyncHistoryDao *m_syncHistoryDao = nullptr;  // child
+    Syncher::Context m_sync; // children
     MultiSyncher *m_scheduler = nullptr;         // child
     DirUtil *m_dirUtil = nullptr;                // child
     WifiController *m_wifi = nullptr;            // child
