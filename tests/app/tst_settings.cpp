@@ -135,7 +135,8 @@ private slots:
         QDir().mkpath(QDir::homePath() + "/bin");
         QVERIFY(QFile::link(real, link));
         const QString systemDir = QString::fromLocal8Bit(qgetenv("XDG_CONFIG_DIRS")).section(':', 0, 0);
-        QVERIFY(systemDir.startsWith(qgetenv("KORVEX_TEST_ROOT")));
+        // Never the machine's own folders, even with an empty variable.
+        QVERIFY(!systemDir.isEmpty() && systemDir.startsWith(QString::fromLocal8Bit(qgetenv("KORVEX_TEST_ROOT"))));
         const QByteArray systemEntry = "[Desktop Entry]\nType=Application\nName=Korvex Sync\nExec=" + link.toUtf8()
                                        + "\nX-GNOME-Autostart-enabled=true\n";
         QVERIFY(writeFile(systemDir + "/autostart/KorvexSync.desktop", systemEntry));

@@ -12,6 +12,7 @@ private slots:
         QTest::addColumn<QString>("b");
         QTest::addColumn<bool>("greater");
         QTest::newRow("1.1.10 vs 1.1.9 -> greater") << "1.1.10" << "1.1.9" << true;
+        QTest::newRow("1.1 vs 1.1.0 -> not") << "1.1" << "1.1.0" << false;
         QTest::newRow("1.1.0 vs 1.1 -> greater") << "1.1.0" << "1.1" << true;
         QTest::newRow("equal -> not") << "1.1.0" << "1.1.0" << false;
         QTest::newRow("empty parts skipped -> equal") << "1..1" << "1.1" << false;
@@ -37,6 +38,8 @@ private slots:
         using V = VersionOrder::Verdict;
         QTest::newRow("compatible 1.2 > own 1.1.9 -> upgrade required")
             << "1.1.9" << "1.2" << "1.2" << int(V::UpgradeRequired);
+        QTest::newRow("latest 1.1.10 > own 1.1.9 -> new version")
+            << "1.1.9" << "1.0" << "1.1.10" << int(V::NewVersion);
         QTest::newRow("own is latest -> up to date") << "1.1.0" << "1.0.0" << "1.1.0" << int(V::UpToDate);
         QTest::newRow("latest 1.1 vs own 1.1.0 -> up to date") << "1.1.0" << "1.0" << "1.1" << int(V::UpToDate);
     }

@@ -284,6 +284,18 @@ private slots:
         QVERIFY2(QRegularExpression("\\A" + pattern + "\n\\z").match(r.out).hasMatch(), qPrintable(r.out));
         QVERIFY(r.err.startsWith("Strength: "));
     }
+
+    // Last: it removes the trusted CA. Without the service's CA the TLS
+    // handshake must fail verification.
+    void untrustedCertificate()
+    {
+        QSettings settings(qEnvironmentVariable("XDG_CONFIG_HOME") + "/Korvex/KorvexSync.conf", QSettings::IniFormat);
+        settings.remove("net/ca_file");
+        settings.sync();
+        const CmdRun r = runKorvexCmd({"login", "--user", "alice", "--server", service->baseUrl()}, "alice-pw");
+        QCOMPARE(r.exitCode, 3);
+        QVERIFY2(r.err.contains("Unable to connect to Korvex"), qPrintable(r.err));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestKorvexCmd)

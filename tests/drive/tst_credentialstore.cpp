@@ -158,6 +158,8 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, error);
         QCOMPARE(thrownBy(operations(server, name).value(op)), error);
+        if (op == QLatin1String("readDoubleSec"))
+            QCOMPARE(store->readDoubleSec(server, name), QString());
         QVERIFY(rawItem().isEmpty()); // nothing written
     }
 

@@ -105,10 +105,6 @@ public:
     // add-user NAME with the password in KORVEX_PASSWORD; extra options such as
     // {"--2fa", "SMS", "--state", "EXPIRED", "--passwords-max", "3"}.
     CommandResult addUser(const QString &name, const QString &password, const QStringList &extra = {}) const;
-    CommandResult setUser(const QString &name, const QStringList &extra) const
-    {
-        return run(QStringList{QStringLiteral("set-user"), name} + extra);
-    }
     // add-safe USER NAME; the new safe's id, or empty on failure (then `result` tells why).
     // Extra options such as {"--type", "TEAMSAFE", "--access", "r", "--quota", "1000"}.
     QString addSafe(const QString &user, const QString &name, const QStringList &extra = {},
