@@ -420,8 +420,14 @@ bool OndoDatabase::Transaction::end(bool ok)
         return ok;
     m_open = false;
     const int depth = --m_database->m_transactionDepth;
-    if (depth == 0)
-        return ok ? m_database->m_db.commit() : (m_database->m_db.rollback(), false);
+    if (depth == 0) {
+        if (ok && m_database->m_db.commit())
+            return true;
+        // A commit that failed (a busy file) leaves the transaction open;
+        // later writes would run inside it and be lost with it.
+        m_database->m_db.rollback();
+        return false;
+    }
     // A nested one undoes only its own statements.
     QSqlQuery q(m_database->m_db);
     if (!ok)

@@ -343,6 +343,27 @@ private slots:
         QCOMPARE(paths, (QStringList{"/kept", "/replaced"}));
     }
 
+    // A commit can fail (here a deferred foreign key; in use a busy file).
+    // The transaction must not stay open behind it, or later writes would
+    // run inside it and be lost with it.
+    void failedCommitEndsTheTransaction()
+    {
+        QSqlQuery q(db->database());
+        QVERIFY(q.exec("PRAGMA foreign_keys = ON"));
+        QVERIFY(q.exec("CREATE TABLE parent (id INTEGER PRIMARY KEY)"));
+        QVERIFY(q.exec("CREATE TABLE child (parent_id INTEGER REFERENCES parent(id) DEFERRABLE INITIALLY DEFERRED)"));
+        {
+            OndoDatabase::Transaction t(db.get());
+            QVERIFY(q.exec("INSERT INTO child VALUES (7)"));
+            QVERIFY(!t.end(true));
+        }
+        QVERIFY(q.exec("SELECT count(*) FROM child") && q.next());
+        QCOMPARE(q.value(0).toInt(), 0);
+        OndoDatabase::Transaction next(db.get());
+        QVERIFY(objects->store(1, object("/after")));
+        QVERIFY(next.end(true));
+    }
+
     void historyRowsAndList()
     {
         const QDateTime t0 = QDateTime::fromMSecsSinceEpoch(1000000, Qt::UTC);
