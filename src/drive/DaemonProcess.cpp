@@ -162,6 +162,12 @@ void DaemonProcess::stopProcess()
     qInfo("Stopping FS daemon");
     QPointer<QProcess> process = m_process;
     m_process = nullptr;
+    // The mount goes with it. Its end may come seconds later, or be ignored
+    // when a new process starts first; until a watchdog run on the new
+    // mount says so, nothing may take the drive for running, and that run
+    // must be news again.
+    if (m_status == Running)
+        setDaemonStatus(NotChecked);
     process->terminate();
     QTimer::singleShot(2000, process, [process] {
         if (process && process->state() != QProcess::NotRunning)

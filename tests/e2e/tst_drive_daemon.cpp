@@ -125,6 +125,16 @@ private slots:
         QVERIFY(daemon->processId() != firstPid);
         QCOMPARE(readFile(mountOf(1) + QStringLiteral("/Docs/letter.txt")), kPlain.repeated(100));
 
+        // Offline and at once online again: the new mount is news once a
+        // watchdog run has seen it (the desktop syncs the drive on that).
+        QSignalSpy statuses(manager.get(), &IFileSystemDriverManager::daemonStatusChanged);
+        manager->setOnline(false);
+        manager->setOnline(true);
+        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(statuses.cbegin(), statuses.cend(),
+                                             [](const QVariantList &s) { return s.at(1).toInt() == int(Running); }),
+                                 30000);
+        QCOMPARE(readFile(mountOf(1) + QStringLiteral("/Docs/letter.txt")), kPlain.repeated(100));
+
         // Removing the setting says "exit" over the pipe: unmounted, exit 0.
         const QPointer<QObject> guard(daemon);
         const qint64 pid = daemon->processId();
