@@ -48,7 +48,7 @@ void RunCommand::run()
     c.drives = m_drives->manager();
     m_scheduler = new MultiSyncher(c, this);
     connect(m_drives, &EncryptedDrives::driveReady, m_scheduler,
-            [this](const SyncSetting &setting) { m_scheduler->startSync(setting.id); });
+            [this](const SyncSetting &setting) { m_scheduler->startSyncWhenIdle(setting.id); });
     m_reporter->watch(m_scheduler);
     connect(m_scheduler, &MultiSyncher::syncStarted, this, [this] { m_reporter->reset(); });
     connect(m_scheduler, &MultiSyncher::syncFinished, this, [this](int, int, const SyncActions &) {

@@ -8,6 +8,9 @@
 #include "sync/ISyncPrompts.h"
 
 #include <QFileInfo>
+#include <QTimer>
+
+#include <utility>
 
 namespace {
 constexpr int FirstRunDelayMs = 1000;
@@ -88,6 +91,14 @@ void MultiSyncher::startSync(int syncSettingId)
     const std::optional<SyncSetting> setting = m_context.syncher.settings->getSetting(syncSettingId);
     if (setting)
         startSyncOf({*setting});
+}
+
+void MultiSyncher::startSyncWhenIdle(int syncSettingId)
+{
+    if (!m_running)
+        startSync(syncSettingId);
+    else if (!m_afterRun.contains(syncSettingId))
+        m_afterRun << syncSettingId;
 }
 
 void MultiSyncher::startFullSync()
@@ -337,6 +348,7 @@ void MultiSyncher::stopSync()
     }
     m_queue.clear();
     m_pending.clear();
+    m_afterRun.clear();
     m_running = false;
     emit syncCanceled();
 }
@@ -370,4 +382,11 @@ void MultiSyncher::finishRun()
     dropSyncher();
     m_running = false;
     emit syncFinished(m_runDone, m_runFailed, m_executed);
+    if (m_afterRun.isEmpty())
+        return;
+    SyncSettings next;
+    for (int id : std::exchange(m_afterRun, {}))
+        if (const std::optional<SyncSetting> setting = m_context.syncher.settings->getSetting(id))
+            next << *setting;
+    QTimer::singleShot(0, this, [this, next] { startSyncOf(next); });
 }

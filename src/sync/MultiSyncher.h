@@ -76,6 +76,10 @@ public slots:
     void setSynchronize(bool synchronize);
     void startAutoSync();
     void startSync(int syncSettingId);
+    // The same, but asked for during a run (which ignores other requests)
+    // it follows that run, unless the run is stopped. For a drive that
+    // comes up while the run that skipped it still goes.
+    void startSyncWhenIdle(int syncSettingId);
     void startSyncOf(const SyncSettings &settings);
     void startFullSync();
     void stopSync();
@@ -102,6 +106,7 @@ private:
     QPointer<QTimer> m_timer;
     QPointer<Syncher> m_syncher;
     QList<int> m_pending;   // asked for, waiting for the safe list
+    QList<int> m_afterRun;  // to run once the current run has finished
     QList<int> m_queue;
     bool m_running = false; // from the request until syncFinished/syncCanceled
     bool m_synchronize = true;

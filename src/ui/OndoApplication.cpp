@@ -215,7 +215,7 @@ void OndoApplication::initApp()
     // for the next timer run once the drive is up (while automatic runs go).
     connect(m_drives, &EncryptedDrives::driveReady, m_scheduler, [this](const SyncSetting &setting) {
         if (m_scheduler->isTimerActive() && m_scheduler->synchronizeAllowed())
-            m_scheduler->startSync(setting.id);
+            m_scheduler->startSyncWhenIdle(setting.id);
     });
     connect(m_scheduler, &MultiSyncher::sessionTimeout, this,
             [this](OndoSession::SessionState state, ErrorCode, ErrorCode netErrCode) { on_sessionTimeout(state, netErrCode); });

@@ -307,6 +307,20 @@ private slots:
         }
     }
 
+    // A drive that comes up during a run asks for its setting then; the
+    // run ignores plain requests, so this one follows it.
+    void aSettingAskedForDuringARunFollowsIt()
+    {
+        QSignalSpy started(app->scheduler(), &MultiSyncher::syncStarted);
+        QSignalSpy finished(app->scheduler(), &MultiSyncher::syncFinished);
+        app->scheduler()->startFullSync();
+        const int photos = app->syncSettingsDao()->getList().value(1).id;
+        app->scheduler()->startSync(photos); // ignored
+        app->scheduler()->startSyncWhenIdle(photos);
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 60000);
+        QCOMPARE(started.count(), 2);
+    }
+
     void debugDialogWarnsWhileTlsErrorsAreIgnored()
     {
         auto setIgnore = [this](bool ignore) {
