@@ -1835,6 +1835,10 @@ aus der Liste der synchronisierten Ordner entfernen?</translation>
         <source>Delete remote files ...</source>
         <translation>Entfernte Dateien werden gelöscht …</translation>
     </message>
+    <message>
+        <source>Cannot read &apos;%1&apos; in the local folder; nothing is synchronised until it can be read.</source>
+        <translation>„%1“ im lokalen Ordner kann nicht gelesen werden; bis es lesbar ist, wird nichts synchronisiert.</translation>
+    </message>
 </context>
 <context>
     <name>TelvoTwoFactorView</name>

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -28,6 +29,7 @@ struct Scanner
 {
     const std::function<bool()> &keepGoing;
     ObjectStates states;
+    QStringList unreadable;
     int visited = 0;
     bool stopped = false;
 
@@ -54,6 +56,7 @@ struct Scanner
     {
         DIR *dir = ::fdopendir(dirFd);
         if (!dir) {
+            unreadable << relative;
             ::close(dirFd);
             return;
         }
@@ -65,8 +68,11 @@ struct Scanner
                 continue;
             struct stat st {};
             // Symbolic links are never followed nor synchronised.
-            if (::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno != ENOENT) // gone meanwhile is fine
+                    unreadable << nfc(relative + QFile::decodeName(name));
                 continue;
+            }
             const bool folder = S_ISDIR(st.st_mode);
             if (!folder && !S_ISREG(st.st_mode))
                 continue; // links, sockets, pipes, devices
@@ -82,6 +88,8 @@ struct Scanner
             const int child = ::openat(::dirfd(dir), name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child >= 0)
                 walk(child, path + QLatin1Char('/'), depth + 1);
+            else if (errno != ENOENT)
+                unreadable << path;
             if (stopped)
                 break;
         }
@@ -111,7 +119,7 @@ struct Scanner
 };
 } // namespace
 
-ObjectStates scan(const QString &localDir, const std::function<bool()> &keepGoing)
+ObjectStates scan(const QString &localDir, const std::function<bool()> &keepGoing, QStringList *unreadable)
 {
     QString root = QDir::fromNativeSeparators(localDir);
     if (!root.endsWith(QLatin1Char('/')))
@@ -120,14 +128,18 @@ ObjectStates scan(const QString &localDir, const std::function<bool()> &keepGoin
         qCritical("SyncState::scan: Local base dir %s does not exist", qUtf8Printable(root));
         return {};
     }
-    Scanner scanner{keepGoing, {}};
+    Scanner scanner{keepGoing, {}, {}};
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0)
         scanner.walk(fd, QString(), 0);
+    else
+        scanner.unreadable << QString();
 #else
     scanner.walk(root, QString(), 0);
 #endif
+    if (unreadable)
+        *unreadable = scanner.unreadable;
     return scanner.states;
 }
 

@@ -13,6 +13,10 @@ constexpr int MaxDepth = 50;
 // never), keyed by their relative path in Unicode form C; files carry size
 // and modification time, no checksum. Recursion stops MaxDepth folders deep.
 // `keepGoing` is asked now and then; when it says no, the scan stops.
-ObjectStates scan(const QString &localDir, const std::function<bool()> &keepGoing = {});
+// Folders and entries that exist but cannot be read go to `unreadable`
+// (relative paths, "" for the folder itself): what lies below them is
+// missing from the result without having been deleted.
+ObjectStates scan(const QString &localDir, const std::function<bool()> &keepGoing = {},
+                  QStringList *unreadable = nullptr);
 
 } // namespace SyncState

@@ -283,11 +283,22 @@ void Syncher::collectStatusInfoFinished()
     QPointer<Syncher> self(this);
     QElapsedTimer phase;
     phase.start();
-    m_local = SyncState::scan(m_setting.localDir, [self] { return self && !self->m_stop; });
+    QStringList unreadable;
+    m_local = SyncState::scan(m_setting.localDir, [self] { return self && !self->m_stop; }, &unreadable);
     qDebug("Syncher::collectStatusInfoFinished: local tree of %d objects read in %lld ms", int(m_local.size()),
            phase.restart());
     if (m_stop)
         return;
+    if (!unreadable.isEmpty()) {
+        // What lies below would look deleted here and be deleted in the safe.
+        qWarning("Syncher::collectStatusInfoFinished: %d unreadable local folder(s) or file(s), first: '%s'",
+                 int(unreadable.size()), qUtf8Printable(unreadable.first()));
+        finishAnalysis(false,
+                       tr("Cannot read '%1' in the local folder; nothing is synchronised until it can be read.")
+                           .arg(QDir::toNativeSeparators(m_setting.localDir + unreadable.first())),
+                       {});
+        return;
+    }
     if (m_removeLeftovers)
         removeLeftovers();
     if (!progress(ProgressInfo::LoadStatus, tr("Objects status loaded.")))

@@ -1,7 +1,15 @@
 #include "TestEnv.h"
+#include "TestFiles.h"
 #include "sync/SyncPlanner.h"
+#include "sync/SyncState.h"
 
 #include <QtTest>
+
+#include <algorithm>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 // The decision table where no transfer is needed to see it: limits, times
 // that cannot be compared, and the order of the list. (The rows that move
@@ -141,6 +149,29 @@ private slots:
             got << SyncAction::typeName(a.type) + QLatin1Char(' ') + a.path;
         QCOMPARE(got, QStringList({"CreateLocalDir z", "CreateLocalDir z/y", "DeleteLocalFile gone.txt",
                                    "DeleteRemoteDir a/b", "DeleteRemoteDir a", "UploadFile b-new.txt"}));
+    }
+
+    // A folder that cannot be read must be named, not left out: its
+    // contents would look deleted and be deleted in the safe. Root reads
+    // every folder, so the scan runs without that override here.
+    void unreadableFolderIsNamed()
+    {
+        QTemporaryDir dir;
+        QVERIFY(TestFiles::writeFile(dir.filePath("open/a.txt"), "a") && TestFiles::writeFile(dir.filePath("closed/b.txt"), "b"));
+        QVERIFY(QFile::setPermissions(dir.filePath("closed"), QFile::Permissions()));
+        __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+        __user_cap_data_struct saved[2]{}, reduced[2]{};
+        QCOMPARE(syscall(SYS_capget, &header, saved), 0L);
+        std::copy(saved, saved + 2, reduced);
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        QCOMPARE(syscall(SYS_capset, &header, reduced), 0L);
+        QStringList unreadable;
+        const ObjectStates states = SyncState::scan(dir.path(), {}, &unreadable);
+        syscall(SYS_capset, &header, saved);
+        QVERIFY(QFile::setPermissions(dir.filePath("closed"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QCOMPARE(unreadable, QStringList{"closed"});
+        QCOMPARE(QStringList(states.keys()).filter(".txt"), QStringList{"open/a.txt"});
+        QVERIFY(states.contains("closed"));
     }
 };
 
