@@ -7,7 +7,6 @@
 #include "db/FileSafeDao.h"
 #include "db/SyncSettingsDao.h"
 #include "ri/FilesafeRI.h"
-#include "sync/Crypto.h"
 #include "sync/SettingSetup.h"
 
 #include <QDir>
@@ -166,8 +165,8 @@ void SettingCommand::addFor(const FileSafe &safe, const QString &folderId)
     setting.rootFolderId = folderId;
     setting.encryption = context().isSet(QStringLiteral("encrypted"));
     if (setting.encryption) {
-        setting.encryptionKey = randomBytes(16);
-        if (setting.encryptionKey.size() != 16) {
+        setting.encryptionKey = SettingSetup::newDriveKey();
+        if (setting.encryptionKey.isEmpty()) {
             say(QStringLiteral("korvexcmd setting add: no random key could be made."));
             finish(ExitLocal);
             return;

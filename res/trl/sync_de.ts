@@ -139,6 +139,10 @@ Soll er angelegt werden?</translation>
         <source>The files are stored encrypted; a drive shows them in the folder while ${APP_NAME} runs. The folder must be empty.</source>
         <translation>Die Dateien werden verschlüsselt gespeichert; solange ${APP_NAME} läuft, zeigt ein Laufwerk sie im Ordner. Der Ordner muss leer sein.</translation>
     </message>
+    <message>
+        <source>No key could be made for the encrypted folder.</source>
+        <translation>Für den verschlüsselten Ordner konnte kein Schlüssel erzeugt werden.</translation>
+    </message>
 </context>
 <context>
     <name>BrandingTranslator</name>

@@ -119,6 +119,12 @@ bool SettingSetup::ensureFolder(const QString &path, const QString &question, co
     return true;
 }
 
+QByteArray SettingSetup::newDriveKey()
+{
+    const QByteArray key = randomBytes(16);
+    return key.size() == 16 ? key : QByteArray();
+}
+
 bool SettingSetup::emptyForDrive(const QString &path)
 {
     return QDir(path).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -141,9 +147,13 @@ SyncSetting SettingSetup::save(const Choice &choice)
                                 .arg(QDir::toNativeSeparators(path)));
             return SyncSetting();
         }
-        record.encryptionKey = randomBytes(16);
-        if (record.encryptionKey.size() != 16)
+        record.encryptionKey = newDriveKey();
+        if (record.encryptionKey.isEmpty()) {
+            m_prompts->tell(ISetupPrompts::Notice::Warning, translated(QT_TRANSLATE_NOOP("AddSettingView", "Warning")),
+                            translated(QT_TRANSLATE_NOOP("AddSettingView",
+                                                         "No key could be made for the encrypted folder.")));
             return SyncSetting();
+        }
     }
     record.localDir = path;
     const SyncSetting stored = m_settings->add(record);

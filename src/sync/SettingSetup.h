@@ -54,6 +54,9 @@ public:
     // over it, so files already in it would be hidden, and the next sync
     // would take them for deleted. A missing folder is empty.
     static bool emptyForDrive(const QString &path);
+    // The key of a new encrypted folder's drive: 16 random bytes, or empty
+    // when the random generator fails.
+    static QByteArray newDriveKey();
 
 private:
     // Asks to replace a conflicting setting; false when the user declined
