@@ -74,8 +74,9 @@ void IconOverlay::runGio(const QStringList &args)
 
 void IconOverlay::startNextGio()
 {
-    const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
-    if (gio.isEmpty()) {
+    if (!m_gioPath)
+        m_gioPath = QStandardPaths::findExecutable(QStringLiteral("gio"));
+    if (m_gioPath->isEmpty()) {
         m_gioQueue.clear();
         return;
     }
@@ -99,7 +100,7 @@ void IconOverlay::startNextGio()
     });
     // A gio that hangs (a stalled GVfs) must not hold up the icons queued after it.
     QTimer::singleShot(5000, m_gio, &QProcess::kill);
-    m_gio->start(gio, args);
+    m_gio->start(*m_gioPath, args);
 }
 
 void IconOverlay::finishGio()

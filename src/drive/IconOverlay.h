@@ -8,6 +8,8 @@
 #include <QQueue>
 #include <QStringList>
 
+#include <optional>
+
 class AppInfo;
 class IFileSystemDriverManager;
 
@@ -49,4 +51,5 @@ private:
     QHash<int, SyncSetting> m_seen; // by id, as addOverlay saw them
     QQueue<QStringList> m_gioQueue;
     QProcess *m_gio = nullptr;       // the run in progress
+    std::optional<QString> m_gioPath; // once looked up; empty: not installed
 };
