@@ -13,7 +13,7 @@ enum ExitCode {
     ExitNeedsInput = 4,    // input needed but --non-interactive or no terminal
     ExitLocal = 5,         // local problem: key store, database, files
     ExitNotFound = 6,      // no such file safe, file, folder, sync setting or password entry
-    ExitSyncFailed = 7,    // a sync finished, but some actions failed
+    ExitSyncFailed = 7,    // a sync finished, but some actions or settings failed
     ExitSyncStopped = 8,   // a sync stopped: deletion refused, quota, session lost, interrupted
 };
 
@@ -30,7 +30,7 @@ inline QString exitStatusHelp()
         "     or no account is remembered (run 'korvexcmd login --remember')\n"
         "  5  a local problem (key store, database, files)\n"
         "  6  no such file safe, file, folder, sync setting or password entry\n"
-        "  7  sync: finished, but some actions failed (see their lines)\n"
+        "  7  sync: finished, but some actions or settings failed (see their lines)\n"
         "  8  sync: stopped before the end: mass deletion refused, quota exceeded,\n"
         "     session lost, or interrupted (SIGINT/SIGTERM)\n");
 }

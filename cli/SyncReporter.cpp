@@ -108,6 +108,11 @@ void SyncReporter::onExecutedOne(bool ok, const QString &msg, const SyncAction &
 void SyncReporter::onProgress(bool ok, const ProgressInfo &info)
 {
     Q_UNUSED(ok)
+    if (info.step == ProgressInfo::AnalysisFailed) {
+        clearProgress();
+        CliOutput::say(QStringLiteral("A sync setting was not synchronised: %1").arg(CliOutput::clean(info.text)));
+        return;
+    }
     if (info.step != ProgressInfo::Action || info.bytesTotal <= 0)
         return;
     m_progress->setLabel(info.safeName + QLatin1Char(':') + info.path);

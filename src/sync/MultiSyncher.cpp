@@ -246,6 +246,7 @@ void MultiSyncher::on_syncAnalyzed(bool ok, const QString &msg, const SyncAction
     qInfo("MultiSyncher::on_syncAnalyzed: ok:%s nTotal:%d nErr:%d", ok ? "true" : "false", int(actions.size()), errors);
     if (!ok) {
         qWarning("MultiSyncher::on_syncAnalyzed: error: '%s'", qUtf8Printable(msg));
+        ++m_runFailed; // a setting left unsynchronised is no success
         endSettingRun(RunStopped, false);
         dropSyncher();
         if (!nextSyncSettingAnalyze())
