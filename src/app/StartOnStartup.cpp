@@ -123,6 +123,23 @@ bool StartOnStartup::isEnabled() const
     return sameProgram(entryExecutable(), m_executable);
 }
 
+#ifndef Q_OS_WIN
+// The user's entry: the common head, then `rest`; its folder is made when missing.
+bool StartOnStartup::writeEntry(const QString &rest) const
+{
+    const QString path = entryPath();
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return false;
+    file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=%1\n%2")
+                   .arg(QCoreApplication::applicationName(), rest)
+                   .toUtf8());
+    return file.commit();
+}
+#endif
+
 bool StartOnStartup::enable()
 {
     if (isEnabled())
@@ -133,22 +150,8 @@ bool StartOnStartup::enable()
     run.sync();
     return run.status() == QSettings::NoError;
 #else
-    const QString path = entryPath();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    QTextStream out(&file);
-    out.setCodec("UTF-8");
-    out << "[Desktop Entry]\n"
-        << "Type=Application\n"
-        << "Name=" << QCoreApplication::applicationName() << "\n"
-        << "Exec=" << quoteExec(m_executable) << "\n"
-        << "Terminal=false\n"
-        << "X-GNOME-Autostart-enabled=true\n";
-    out.flush();
-    return file.commit();
+    return writeEntry(QStringLiteral("Exec=%1\nTerminal=false\nX-GNOME-Autostart-enabled=true\n")
+                          .arg(quoteExec(m_executable)));
 #endif
 }
 
@@ -167,11 +170,6 @@ bool StartOnStartup::disable()
     if (!isEnabled())
         return true;
     // The system-wide entry still starts us: the user's file overrides it.
-    QSaveFile file(entryPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
-        return false;
-    file.write("[Desktop Entry]\nType=Application\nName=" + QCoreApplication::applicationName().toUtf8()
-               + "\nHidden=true\n");
-    return file.commit();
+    return writeEntry(QStringLiteral("Hidden=true\n"));
 #endif
 }

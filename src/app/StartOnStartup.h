@@ -28,6 +28,9 @@ public:
     QString entryExecutable() const;
 
 private:
+#ifndef Q_OS_WIN
+    bool writeEntry(const QString &rest) const;
+#endif
     QString m_appName;
     QString m_executable;
 };

@@ -147,6 +147,7 @@ private slots:
         QVERIFY(running.enable()); // nothing to write
         QVERIFY(!QFile::exists(running.entryPath()));
 
+        QVERIFY(QDir(QFileInfo(running.entryPath()).absolutePath()).removeRecursively()); // a user without the folder
         QVERIFY(running.disable());
         QVERIFY(!running.isEnabled());
         QVERIFY(readFile(running.entryPath()).contains("Hidden=true"));
